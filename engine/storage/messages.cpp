@@ -1,0 +1,60 @@
+#include "engine/storage/messages.h"
+
+#include <array>
+
+namespace halvex {
+namespace {
+
+struct Entry {
+  THalvexMessage id;
+  std::string_view text;
+};
+
+// The order of rows must follow the enumeration; the check below keeps them in step.
+constexpr Entry kMessages[] = {
+    {THalvexMessage::NilPointer, "Nil pointer occured"},
+    {THalvexMessage::PointerIsNil, "Pointer is nil"},
+    {THalvexMessage::NotImplemented, "Not implemented yet"},
+    {THalvexMessage::MethodNotOverrided, "The method '%s' not overrided in class '%s'"},
+    {THalvexMessage::OperationNotSupported, "Error - operation is not supported"},
+    {THalvexMessage::InvalidFieldNumber, "Invalid field number - FieldNo = %d, FieldCount = %d"},
+    {THalvexMessage::InvalidItemNumber, "Invalid item number - ItemNo = %d, ItemCount = %d"},
+    {THalvexMessage::CannotAllocateZero, "Cannot alocate 0 bytes"},
+    {THalvexMessage::MemoryLimitExceeded, "Memory limit exceeded (Limit = %d bytes)"},
+    {THalvexMessage::GetMemError, "GetMem error: %s"},
+    {THalvexMessage::InvalidPointer, "Invalid pointer"},
+    {THalvexMessage::MemoryOverrun, "Memory overrun detected"},
+    {THalvexMessage::FreeMemError, "FreeAndNillMem error: %s"},
+    {THalvexMessage::ReallocMemError, "ReallocMem error: %s"},
+    {THalvexMessage::CannotReadFromStream,
+     "Cannot read from stream. Position = %d, Stream size = %d, Block size = %d, Bytes Read = %d"},
+    {THalvexMessage::CannotWriteToStream,
+     "Cannot write to stream. Position = %d, Stream size = %d, Block size = %d, Bytes Write = %d"},
+    {THalvexMessage::CannotSetStreamPosition, "Cannot set stream position to %d. Position = %d, Size = %d"},
+    {THalvexMessage::InvalidBitNo, "Invalid bit no = %d, number of bits = %d"},
+    {THalvexMessage::RecordIDSortError,
+     "Sorting error in THalvexRecordIDArray: Hi = %d, Lo = %d, iHi = %d, iLo = %d, ItemCount = %d"},
+    {THalvexMessage::InvalidHashKeySize,
+     "Error setting Key, invalid KeySize = %d. KeySize should be >= 0 and < %d"},
+    {THalvexMessage::InvalidHashCount, "Invalid count = %d, max count = %d"},
+};
+
+constexpr bool RowsFollowEnumeration() {
+  if (std::size(kMessages) != static_cast<std::size_t>(THalvexMessage::Count_)) return false;
+  for (std::size_t i = 0; i < std::size(kMessages); ++i)
+    if (static_cast<std::size_t>(kMessages[i].id) != i) return false;
+  return true;
+}
+static_assert(RowsFollowEnumeration(), "message table rows out of step with THalvexMessage");
+
+}  // namespace
+
+std::string_view LoadMessage(THalvexMessage message) noexcept {
+  const auto index = static_cast<std::size_t>(message);
+  // Identifiers come from the enumeration only; the guard keeps a cast-in
+  // value from reading outside the table.
+  if (index >= std::size(kMessages)) return {};
+  return kMessages[index].text;
+}
+
+}  // namespace halvex
