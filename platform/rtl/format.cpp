@@ -147,7 +147,7 @@ class Composer {
       if (value < 100000) value = value * 10 + (format_[pos] - '0');
       ++pos;
     }
-    return value;
+    return value > 100000 ? 100000 : value;
   }
 
   const TVarRec& Next(std::string_view spec) {
