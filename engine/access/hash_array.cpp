@@ -96,38 +96,49 @@ void THalvexHashArray::InsertEntry(std::uint32_t value) {
   StoreWord(*buckets_, bucket, Compose(count + 1, entry));
 }
 
+// The widest table: beyond it a crowded bucket is reported, not spread.
+constexpr std::int32_t kMaxBuckets = 1 << 30;
+
 void THalvexHashArray::Rehash(std::int32_t bucketCount) {
-  bucketCount_ = bucketCount;
-  buckets_->SetCount(0);
-  buckets_->SetCount(2 * bucketCount);
-  for (std::int32_t b = 0; b < bucketCount; ++b) StoreWord(*buckets_, static_cast<std::uint32_t>(b), Compose(0, kNoEntry));
-  // Re-link every entry; the values stay where they are.
-  const std::int32_t entries = values_->Count();
-  std::int32_t* values = values_->Data();
-  std::int32_t* next = next_->Data();
-  for (std::int32_t e = 0; e < entries; ++e) {
-    const std::uint32_t bucket = BucketOf(static_cast<std::uint32_t>(values[e]));
-    std::uint32_t count = 0, first = 0;
-    Split(LoadWord(*buckets_, bucket), count, first);
-    if (count == maxCount_) {  // still too crowded: spread wider and start over
-      Rehash(bucketCount * 2);
-      return;
+  for (;;) {
+    bucketCount_ = bucketCount;
+    buckets_->SetCount(0);
+    buckets_->SetCount(2 * bucketCount);
+    for (std::int32_t b = 0; b < bucketCount; ++b)
+      StoreWord(*buckets_, static_cast<std::uint32_t>(b), Compose(0, kNoEntry));
+    // Re-link every entry; the values stay where they are.
+    const std::int32_t entries = values_->Count();
+    std::int32_t* values = values_->Data();
+    std::int32_t* next = next_->Data();
+    bool crowded = false;
+    for (std::int32_t e = 0; e < entries && !crowded; ++e) {
+      const std::uint32_t bucket = BucketOf(static_cast<std::uint32_t>(values[e]));
+      std::uint32_t count = 0, first = 0;
+      Split(LoadWord(*buckets_, bucket), count, first);
+      if (count == maxCount_ && bucketCount < kMaxBuckets) {
+        crowded = true;  // spread wider and start over
+        break;
+      }
+      next[e] = static_cast<std::int32_t>(count == 0 ? kNoEntry : first);
+      StoreWord(*buckets_, bucket, Compose(count + 1, static_cast<std::uint32_t>(e)));
     }
-    next[e] = static_cast<std::int32_t>(count == 0 ? kNoEntry : first);
-    StoreWord(*buckets_, bucket, Compose(count + 1, static_cast<std::uint32_t>(e)));
+    if (!crowded) return;
+    bucketCount *= 2;
   }
 }
 
 bool THalvexHashArray::AddIfAbsent(std::uint32_t value) {
-  const std::uint32_t bucket = BucketOf(value);
-  const std::uint64_t word = LoadWord(*buckets_, bucket);
-  if (FindIn(word, value) >= 0) return true;
-  std::uint32_t count = 0, first = 0;
-  Split(word, count, first);
+  if (FindIn(LoadWord(*buckets_, BucketOf(value)), value) >= 0) return true;
   // Keep chains short: grow at a load of one entry per bucket, and before a
   // bucket would exceed what its count bits can say.
-  if (count_ + 1 > bucketCount_ || count == maxCount_) Rehash(bucketCount_ * 2);
-  InsertEntry(value);
+  if (count_ + 1 > bucketCount_ && bucketCount_ < kMaxBuckets) Rehash(bucketCount_ * 2);
+  for (;;) {
+    std::uint32_t count = 0, first = 0;
+    Split(LoadWord(*buckets_, BucketOf(value)), count, first);
+    if (count < maxCount_ || bucketCount_ >= kMaxBuckets) break;
+    Rehash(bucketCount_ * 2);
+  }
+  InsertEntry(value);  // a bucket still full at the widest table raises 11663 here
   ++count_;
   return false;
 }

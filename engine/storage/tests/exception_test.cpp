@@ -13,6 +13,8 @@ struct ReadyMessageCase {
   const char* expected;
 };
 
+void PrintTo(const ReadyMessageCase& c, std::ostream* os) { *os << c.code << " \"" << c.message << '"'; }
+
 class ReadyMessage : public ::testing::TestWithParam<ReadyMessageCase> {};
 
 TEST_P(ReadyMessage, EndsInNativeErrorSuffix) {

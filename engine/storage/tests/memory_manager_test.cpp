@@ -43,6 +43,8 @@ struct MethodCase {
   TMemoryAllocationMethod method;
 };
 
+void PrintTo(const MethodCase& c, std::ostream* os) { *os << "GetMem(" << c.size << ")"; }
+
 class MethodThresholds : public ::testing::TestWithParam<MethodCase> {};
 
 TEST_P(MethodThresholds, FollowTheTotalBlockSize) {
