@@ -23,6 +23,16 @@ std::int32_t THalvexReadWriteThreadSyncByCriticalSections::FindOwner(std::int32_
   return owners_->IndexOf(threadId);
 }
 
+void THalvexReadWriteThreadSyncByCriticalSections::AddOwner(std::int32_t threadId) {
+  owners_->Add(threadId);
+  try {
+    holdCounts_->Add(1);
+  } catch (...) {
+    owners_->SetCount(owners_->Count() - 1);  // keep the two lists parallel
+    throw;
+  }
+}
+
 void THalvexReadWriteThreadSyncByCriticalSections::BeginRead() {
   const std::int32_t self = platform::GetCurrentThreadId();
   bool firstPass = true;
@@ -37,15 +47,7 @@ void THalvexReadWriteThreadSyncByCriticalSections::BeginRead() {
         if (owner >= 0) {
           ++holdCounts_->Data()[owner];
         } else {
-          // Reserve both entries before changing anything, so a failed
-          // allocation leaves the owner lists parallel.
-          owners_->Add(self);
-          try {
-            holdCounts_->Add(1);
-          } catch (...) {
-            owners_->SetCount(owners_->Count() - 1);
-            throw;
-          }
+          AddOwner(self);
           ++state_;
         }
         return;
@@ -66,17 +68,10 @@ void THalvexReadWriteThreadSyncByCriticalSections::BeginWrite() {
       firstPass = false;
       if (state_ == 0 || (owner >= 0 && owners_->Count() == 1)) {
         --waitingWriters_;
-        if (owner >= 0) {
+        if (owner >= 0)
           ++holdCounts_->Data()[owner];
-        } else {
-          owners_->Add(self);
-          try {
-            holdCounts_->Add(1);
-          } catch (...) {
-            owners_->SetCount(owners_->Count() - 1);
-            throw;
-          }
-        }
+        else
+          AddOwner(self);
         state_ = -1;
         return;
       }

@@ -68,6 +68,7 @@ class THalvexReadWriteThreadSyncByCriticalSections final : public THalvexReadWri
 
  private:
   std::int32_t FindOwner(std::int32_t threadId) const;  // REQUIRES: guard_ held
+  void AddOwner(std::int32_t threadId);                 // REQUIRES: guard_ held
 
   mutable platform::TCriticalSection guard_;
   // All below guarded by guard_.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/raised.h"
+
 #include <random>
 #include <vector>
 
@@ -10,16 +12,7 @@
 namespace halvex {
 namespace {
 
-template <typename F>
-EHalvexException Raised(F&& f) {
-  try {
-    f();
-  } catch (const EHalvexException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "nothing raised";
-  return EHalvexException(0, "");
-}
+using halvex::testing::Raised;
 
 TEST(BitsArray, BitsAreLeastSignificantFirstAndSetCountFollowsChanges) {
   THalvexBitsArray bits;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/raised.h"
+
 #include "engine/storage/exception.h"
 
 namespace halvex {
@@ -26,16 +28,7 @@ class ShortStream : public platform::TBytesStream {
   std::int64_t limit_;
 };
 
-template <typename F>
-EHalvexException Raised(F&& f) {
-  try {
-    f();
-  } catch (const EHalvexException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "nothing raised";
-  return EHalvexException(0, "");
-}
+using halvex::testing::Raised;
 
 TEST(ExactIO, ShortReadNamesPositionSizeCountAndBytesRead) {
   platform::TBytesStream s(std::vector<std::uint8_t>(10, 7));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/raised.h"
+
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -11,16 +13,7 @@
 namespace halvex {
 namespace {
 
-template <typename F>
-EHalvexException Raised(F&& f) {
-  try {
-    f();
-  } catch (const EHalvexException& e) {
-    return e;
-  }
-  ADD_FAILURE() << "nothing raised";
-  return EHalvexException(0, "");
-}
+using halvex::testing::Raised;
 
 std::uint32_t LoadU32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24; }
 
