@@ -15,6 +15,13 @@ namespace {
 // One call into zlib or libbz2 takes at most this much in either direction.
 constexpr std::int64_t kCallChunk = std::int64_t{1} << 30;
 
+// The PPM decoder writes into a buffer of the expected size made before it
+// runs, so that size must be plausible. Variant G codes a symbol in no less
+// than about 0.003 bits (its binary contexts stop short of certainty), so no
+// stream expands much beyond 3000:1; the bound leaves a wide margin.
+constexpr std::int64_t kPpmMaxExpansion = 65536;
+constexpr std::int64_t kPpmSmallOutput = std::int64_t{1} << 20;
+
 constexpr TPpmParams kPpmParams[9] = {{2, 2}, {3, 3}, {4, 7}, {5, 16}, {7, 30}, {8, 30}, {10, 45}, {13, 100}, {16, 100}};
 
 std::int64_t InitialCompressCapacity(std::int64_t n) { return ((n + n / 10) + 267) & ~std::int64_t{255}; }
@@ -203,7 +210,7 @@ bool PpmCompress(std::uint8_t mode, const std::uint8_t* in, std::int64_t n, THal
 }
 
 bool PpmDecompress(const std::uint8_t* in, std::int64_t n, std::int64_t expected, THalvexHeapBytes& output) {
-  if (expected <= 0 || expected > kMaxCompressionBuffer || n < 4) return false;
+  if (n < 4 || !PpmOutputSizeAllowed(n, expected)) return false;
   TPpmParams params{};
   if (!PpmParamsFromInformationWord(LoadU32(in), params)) return false;
   output.resize(static_cast<std::size_t>(expected));
@@ -297,6 +304,11 @@ std::uint8_t CompressionAlgorithmFromName(std::string_view name) noexcept {
       return value;
   }
   return caNone;
+}
+
+bool PpmOutputSizeAllowed(std::int64_t inputSize, std::int64_t expectedSize) noexcept {
+  if (expectedSize <= 0 || expectedSize > kMaxCompressionBuffer || inputSize <= 0) return false;
+  return expectedSize <= kPpmSmallOutput || expectedSize / kPpmMaxExpansion < inputSize;
 }
 
 bool PpmParamsForMode(std::uint8_t mode, TPpmParams& params) noexcept {

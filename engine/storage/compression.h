@@ -50,8 +50,9 @@ bool CompressBuffer(std::uint8_t algorithm, std::uint8_t mode, const void* input
 //   a wrong expected size costs no more than the data itself. Without one,
 //   the output grows until the stream ends or kMaxCompressionBuffer is passed
 //   (failure).
-//   PPM: needs the expected size, allocates exactly it, and fails when the
-//   information word's bits 12 and up are not 6.
+//   PPM: needs the expected size and allocates exactly it, so the size must
+//   pass PpmOutputSizeAllowed; fails when the information word's bits 12 and
+//   up are not 6.
 bool DecompressBuffer(std::uint8_t algorithm, const void* input, std::int64_t inputSize, std::int64_t& outputSize,
                       THalvexHeapBytes& output);
 
@@ -59,6 +60,12 @@ bool DecompressBuffer(std::uint8_t algorithm, const void* input, std::int64_t in
 std::string_view CompressionAlgorithmName(std::uint8_t algorithm);
 // The value of a name compared without regard to ASCII case; 0 when unknown.
 std::uint8_t CompressionAlgorithmFromName(std::string_view name) noexcept;
+
+// Whether PPM data of inputSize bytes (information word included) may be
+// decoded into expectedSize bytes: 1 to 1 MiB always, more only up to 65536
+// times the input, never above kMaxCompressionBuffer. Larger claims come from
+// damaged or hostile headers; no PPM stream expands that far.
+bool PpmOutputSizeAllowed(std::int64_t inputSize, std::int64_t expectedSize) noexcept;
 
 // The PPM parameters of a mode; false outside 1..9.
 bool PpmParamsForMode(std::uint8_t mode, TPpmParams& params) noexcept;

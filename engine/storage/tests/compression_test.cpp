@@ -212,6 +212,27 @@ TEST(PpmFramingTest, TheInformationWordMustCarryTheVariant) {
   EXPECT_EQ(params.MemoryMiB, 256);
 }
 
+TEST(PpmFramingTest, OnlyPlausibleOutputSizesAreAllocated) {
+  struct TCase {
+    std::int64_t input, expected;
+    bool allowed;
+  };
+  const TCase cases[] = {
+      {6, 1, true},
+      {6, 1 << 20, true},
+      {6, (1 << 20) + 1, false},
+      {100, 100 * 65536 - 1, true},
+      {100, 100 * 65536, false},
+      {40000, 0x7FFFFFFF, true},
+      {40000, std::int64_t{0x80000000}, false},
+      {6, 0, false},
+      {6, -1, false},
+      {0, 10, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PpmOutputSizeAllowed(c.input, c.expected), c.allowed) << c.input << " -> " << c.expected;
+}
+
 TEST(PpmFramingTest, DecompressionRefusesWhatTheCodecCannotBeGiven) {
   THalvexHeapBytes out;
   const std::uint8_t wrongVariant[] = {0x11, 0x70, 0, 0, 1, 2, 3};

@@ -13,12 +13,15 @@
 #include "engine/storage/memory_manager.h"
 #include "engine/storage/tests/support/expect_halvex_error.h"
 #include "engine/storage/tests/support/stream_doubles.h"
+#include "engine/storage/tests/support/wipe_switch.h"
+#include "engine/storage/wipe.h"
 #include "platform/rtl/exception.h"
 
 namespace halvex {
 namespace {
 
 using testing::ExpectHalvexError;
+using testing::TWipeSwitch;
 
 struct TSizeStep {
   std::int64_t size;
@@ -128,6 +131,40 @@ TEST(MemoryStreamTest, BytesBehindAShrinkReadAsZeroWhenTheSizeGrowsAgain) {
   const auto bytes = testing::ReadAll(stream);
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1500), std::vector<std::uint8_t>(1500, 0xAA));
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 1500, bytes.end()), std::vector<std::uint8_t>(500, 0));
+}
+
+TEST(WipeTest, TheSwitchIsOffAtStartAndGatesWiping) {
+  EXPECT_FALSE(WipeEnabled());
+  std::array<std::uint8_t, 8> bytes;
+  bytes.fill(0x77);
+  WipeBytes(bytes.data(), bytes.size());
+  EXPECT_EQ(bytes[0], 0x77);
+  TWipeSwitch on(true);
+  WipeBytes(bytes.data(), 4);
+  EXPECT_EQ(bytes, (std::array<std::uint8_t, 8>{0, 0, 0, 0, 0x77, 0x77, 0x77, 0x77}));
+}
+
+TEST(MemoryStreamTest, ContentsSurviveReallocationWithTheWipeSwitchEitherWay) {
+  for (const bool wipe : {false, true}) {
+    SCOPED_TRACE(wipe);
+    TWipeSwitch setting(wipe);
+    const std::int64_t allocatedBefore = MemoryManager().AllocatedBytes();
+    {
+      THalvexMemoryStream stream;
+      const auto data = testing::PatternBytes(5000, 27);
+      for (std::size_t at = 0; at < data.size(); at += 700)
+        stream.Write(data.data() + at, static_cast<std::int64_t>(std::min<std::size_t>(700, data.size() - at)));
+      EXPECT_EQ(testing::ReadAll(stream), data);
+      stream.SetSize(100);  // reallocated to exactly 100
+      EXPECT_EQ(stream.Capacity(), 100);
+      stream.SetSize(3000);
+      auto expected = std::vector<std::uint8_t>(data.begin(), data.begin() + 100);
+      expected.resize(3000, 0);
+      EXPECT_EQ(testing::ReadAll(stream), expected);
+      EXPECT_EQ(MemoryManager().AllocatedBytes(), allocatedBefore + stream.Capacity());
+    }
+    EXPECT_EQ(MemoryManager().AllocatedBytes(), allocatedBefore);
+  }
 }
 
 TEST(MemoryStreamTest, SizesBeyondOneEngineBlockRaiseTheManagersErrors) {

@@ -18,6 +18,7 @@
 #include "engine/storage/temp_file_stream.h"
 #include "engine/storage/temporary_stream.h"
 #include "engine/storage/tests/support/stream_doubles.h"
+#include "engine/storage/tests/support/wipe_switch.h"
 #include "platform/rtl/random.h"
 
 namespace halvex {
@@ -175,10 +176,12 @@ TEST_P(StreamContractTest, CopiesWholeStreamsBothWays) {
   EXPECT_EQ(copy.Bytes(), data);
 }
 
-// Random operations checked against a plain byte vector, with fixed seeds.
+// Random operations checked against a plain byte vector, with fixed seeds;
+// the last seed runs with the wipe switch on.
 TEST_P(StreamContractTest, RandomOperationsMatchAModel) {
   for (const std::uint32_t seed : {1u, 2u, 3u}) {
     SCOPED_TRACE(seed);
+    testing::TWipeSwitch wipe(seed == 3);
     stream_->SetSize(std::int64_t{0});
     std::vector<std::uint8_t> model;
     platform::TRandomGenerator random(seed);
