@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                   static_cast<std::uint32_t>(data[4]) << 24);
   std::int64_t outputSize = expected;
   halvex::THalvexHeapBytes output;
-  const bool ok = halvex::DecompressBuffer(data[0] & 3, data + 5, static_cast<std::int64_t>(size) - 5, outputSize, output);
-  if (ok && (outputSize != static_cast<std::int64_t>(output.size()) || (expected > 0 && outputSize > expected))) std::abort();
+  const bool ok =
+      halvex::DecompressBuffer(data[0] & 3, data + 5, static_cast<std::int64_t>(size) - 5, outputSize, output);
+  if (ok && (outputSize != static_cast<std::int64_t>(output.size()) || (expected > 0 && outputSize > expected)))
+    std::abort();
   return 0;
 }

@@ -90,8 +90,7 @@ void THalvexCompressedBLOBStream::OpenCompressed(bool newValue) {
   for (std::int64_t i = 0; i < descriptor_.BlockCount; ++i) {
     const std::int64_t position = underlying_.Position();
     if (streamSize - position < kHeaderSize) {
-      if (!skipSizeCheck_)
-        RaiseHalvex(10082, THalvexMessage::StreamSizeTooSmall, {streamSize, position + kHeaderSize});
+      if (!skipSizeCheck_) RaiseHalvex(10082, THalvexMessage::StreamSizeTooSmall, {streamSize, position + kHeaderSize});
       break;
     }
     std::uint8_t raw[kBlobBlockHeaderSize];
@@ -187,7 +186,8 @@ TBlobBlockHeader THalvexCompressedBLOBStream::WriteBlock(std::int64_t headerPosi
   StoreBlobBlockHeader(raw, header);
   SeekExact(underlying_, codes.seek, headerPosition);
   if (codes.plainMessage) {
-    if (underlying_.Write(raw, kHeaderSize) != kHeaderSize) RaiseHalvex(codes.header, THalvexMessage::ErrorWritingToStream);
+    if (underlying_.Write(raw, kHeaderSize) != kHeaderSize)
+      RaiseHalvex(codes.header, THalvexMessage::ErrorWritingToStream);
     if (underlying_.Write(compressed.data(), compressedSize) != compressedSize)
       RaiseHalvex(codes.data, THalvexMessage::ErrorWritingToStream);
   } else {
@@ -322,7 +322,8 @@ void THalvexCompressedBLOBStream::SetSize(std::int64_t newSize) {
   if (newSize < 0) throw platform::ERangeError("Range check error");
   if (!IsCompressed()) {
     std::int64_t end = 0;
-    if (__builtin_add_overflow(descriptor_.StartPosition, newSize, &end)) throw platform::ERangeError("Range check error");
+    if (__builtin_add_overflow(descriptor_.StartPosition, newSize, &end))
+      throw platform::ERangeError("Range check error");
     underlying_.SetSize(end);
     size_ = newSize;
   } else if (newSize > size_) {
@@ -339,14 +340,15 @@ std::int64_t THalvexCompressedBLOBStream::Seek(std::int64_t offset, platform::TS
   if (origin == platform::TSeekOrigin::soCurrent) base = position_;
   if (origin == platform::TSeekOrigin::soEnd) base = size_;
   std::int64_t target = 0;
+  std::int64_t inUnderlying = 0;
   if (__builtin_add_overflow(base, offset, &target) || target < 0 ||
-      (!IsCompressed() && __builtin_add_overflow(descriptor_.StartPosition, target, &offset)))
+      __builtin_add_overflow(descriptor_.StartPosition, target, &inUnderlying))
     return position_;
   position_ = target;
   if (IsCompressed())
     currentBlock_ = position_ / descriptor_.BlockSize;
   else
-    underlying_.Seek(descriptor_.StartPosition + position_, platform::TSeekOrigin::soBeginning);
+    underlying_.Seek(inUnderlying, platform::TSeekOrigin::soBeginning);
   return position_;
 }
 

@@ -22,7 +22,8 @@ constexpr std::int64_t kCallChunk = std::int64_t{1} << 30;
 constexpr std::int64_t kPpmMaxExpansion = 65536;
 constexpr std::int64_t kPpmSmallOutput = std::int64_t{1} << 20;
 
-constexpr TPpmParams kPpmParams[9] = {{2, 2}, {3, 3}, {4, 7}, {5, 16}, {7, 30}, {8, 30}, {10, 45}, {13, 100}, {16, 100}};
+constexpr TPpmParams kPpmParams[9] = {{2, 2},  {3, 3},   {4, 7},    {5, 16},  {7, 30},
+                                      {8, 30}, {10, 45}, {13, 100}, {16, 100}};
 
 std::int64_t InitialCompressCapacity(std::int64_t n) { return ((n + n / 10) + 267) & ~std::int64_t{255}; }
 
@@ -214,8 +215,7 @@ bool PpmDecompress(const std::uint8_t* in, std::int64_t n, std::int64_t expected
   TPpmParams params{};
   if (!PpmParamsFromInformationWord(LoadU32(in), params)) return false;
   output.resize(static_cast<std::size_t>(expected));
-  return PpmDecode(in + 4, static_cast<std::size_t>(n - 4), output.data(), static_cast<std::size_t>(expected),
-                   params);
+  return PpmDecode(in + 4, static_cast<std::size_t>(n - 4), output.data(), static_cast<std::size_t>(expected), params);
 }
 
 }  // namespace
@@ -298,9 +298,9 @@ std::string_view CompressionAlgorithmName(std::uint8_t algorithm) {
 std::uint8_t CompressionAlgorithmFromName(std::string_view name) noexcept {
   for (std::uint8_t value = caZlib; value <= caPpm; ++value) {
     const std::string_view known = CompressionAlgorithmName(value);
-    if (name.size() == known.size() &&
-        std::equal(name.begin(), name.end(), known.begin(),
-                   [](char a, char b) { return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 32) : a) == b; }))
+    if (name.size() == known.size() && std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
+          return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 32) : a) == b;
+        }))
       return value;
   }
   return caNone;

@@ -27,8 +27,7 @@ THalvexFileStream::THalvexFileStream(const std::string& fileName, std::uint16_t 
   OpenHandle();
 }
 
-THalvexFileStream::THalvexFileStream(const std::u16string& wideFileName, std::uint16_t mode,
-                                     std::uint32_t attributes)
+THalvexFileStream::THalvexFileStream(const std::u16string& wideFileName, std::uint16_t mode, std::uint32_t attributes)
     : wideFileName_(wideFileName),
       systemFileName_(platform::Utf16ToUtf8(wideFileName)),
       mode_(mode),

@@ -68,8 +68,8 @@ class THalvexStream : public platform::TStream {
   THalvexProgressEvent OnProgress;
 
  private:
-  void CopyChunks(platform::TStream& source, platform::TStream& destination, std::int64_t count,
-                  std::int32_t readError, std::int32_t writeError);
+  void CopyChunks(platform::TStream& source, platform::TStream& destination, std::int64_t count, std::int32_t readError,
+                  std::int32_t writeError);
   void Progress(double percent);
 
   THalvexReadWriteThreadSyncByCriticalSections sync_;

@@ -109,7 +109,8 @@ TFileHandle TFileHandle::OpenDescriptor(const std::string& path, int flags, std:
   // Non-blocking so that a FIFO in place of a file cannot stall the open.
   int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(permissions));
   if (fd < 0 && errno == EACCES && access == TFileAccess::faWrite && (flags & O_ACCMODE) == O_RDWR)
-    fd = ::open(path.c_str(), (flags & ~O_ACCMODE) | O_WRONLY | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(permissions));
+    fd = ::open(path.c_str(), (flags & ~O_ACCMODE) | O_WRONLY | O_CLOEXEC | O_NONBLOCK,
+                static_cast<mode_t>(permissions));
   if (fd < 0) {
     handle.lastError_ = errno;
     return handle;

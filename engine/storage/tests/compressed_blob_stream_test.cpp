@@ -59,7 +59,9 @@ std::vector<std::int32_t> BlockSizes(const THalvexCompressedBLOBStream& stream) 
   return sizes;
 }
 
-Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) { return Bytes(bytes.begin() + from, bytes.begin() + to); }
+Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {
+  return Bytes(bytes.begin() + from, bytes.begin() + to);
+}
 
 void PutHeader(Bytes& bytes, std::int64_t position, const TBlobBlockHeader& header) {
   StoreBlobBlockHeader(bytes.data() + position, header);
@@ -72,6 +74,7 @@ TBlobBlockHeader GetHeader(const Bytes& bytes, std::int64_t position) {
 // "Hello, Halvex!" as one ZLIB block behind three foreign bytes: the header,
 // then a zlib stream holding one stored deflate block.
 const Bytes kHelloText = {'H', 'e', 'l', 'l', 'o', ',', ' ', 'H', 'a', 'l', 'v', 'e', 'x', '!'};
+// clang-format off
 const Bytes kHelloStoredForm = {
     0xEE, 0xEE, 0xEE,                                // not part of the value
     0x19, 0x00, 0x00, 0x00,                          // CompressedSize 25
@@ -81,8 +84,9 @@ const Bytes kHelloStoredForm = {
     0x78, 0x01,                                      // zlib header, fastest level
     0x01, 0x0E, 0x00, 0xF1, 0xFF,                    // final stored block of 14 bytes
     'H', 'e', 'l', 'l', 'o', ',', ' ', 'H', 'a', 'l', 'v', 'e', 'x', '!',
-    0x24, 0x27, 0x04, 0xCA,  // Adler-32
+    0x24, 0x27, 0x04, 0xCA,                          // Adler-32
 };
+// clang-format on
 
 TEST(CompressedBLOBStreamFormatTest, ReadsTheHandBuiltStoredForm) {
   TBytesStream underlying(kHelloStoredForm);
@@ -206,7 +210,8 @@ TEST_P(BlockCorruptionTest, FailsThatBlockOnly) {
   for (const int block : c.stillReadable) {
     SCOPED_TRACE(block);
     const std::int64_t at = block * 102400;
-    EXPECT_EQ(ReadRange(*stream, at, 1000), Slice(data_, static_cast<std::size_t>(at), static_cast<std::size_t>(at + 1000)));
+    EXPECT_EQ(ReadRange(*stream, at, 1000),
+              Slice(data_, static_cast<std::size_t>(at), static_cast<std::size_t>(at + 1000)));
   }
 }
 
@@ -214,46 +219,54 @@ INSTANTIATE_TEST_SUITE_P(
     Damage, BlockCorruptionTest,
     ::testing::Values(
         // zlib's own check sees damaged data before the CRC does.
-        TCorruption{"CompressedData", [](BlockCorruptionTest& t) { t.DamageData(1); }, 1, 10087,
+        TCorruption{"CompressedData",
+                    [](BlockCorruptionTest& t) { t.DamageData(1); },
+                    1,
+                    10087,
                     [](const BlockCorruptionTest& t) {
                       return platform::Format("Decompress buffer failed. CompAlg = 1, InSize = %d, OutSize = 102400",
                                               {t.Headers()[1].CompressedSize});
                     },
                     {0, 2}},
-        TCorruption{"HeaderChecksum",
-                    [](BlockCorruptionTest& t) { t.ChangeHeader(1, [](TBlobBlockHeader& h) { h.Crc32 ^= 1; }); }, 1,
-                    10089,
-                    [](const BlockCorruptionTest& t) {
-                      const std::uint32_t crc = t.Headers()[1].Crc32;
-                      return platform::Format("Decompress buffer failed. CheckSum = %d, Header.Crc32 = %d",
-                                              {crc, crc ^ 1u});
-                    },
-                    {0, 2}},
-        TCorruption{"HeaderSizeAboveTheData",
-                    [](BlockCorruptionTest& t) { t.ChangeHeader(2, [](TBlobBlockHeader& h) { ++h.UncompressedSize; }); },
-                    2, 10088,
-                    [](const BlockCorruptionTest&) {
-                      return std::string("Decompress buffer failed. UncompSize = 45200, Header.UncompSize = 45201");
-                    },
-                    {0, 1}},
+        TCorruption{
+            "HeaderChecksum",
+            [](BlockCorruptionTest& t) { t.ChangeHeader(1, [](TBlobBlockHeader& h) { h.Crc32 ^= 1; }); },
+            1,
+            10089,
+            [](const BlockCorruptionTest& t) {
+              const std::uint32_t crc = t.Headers()[1].Crc32;
+              return platform::Format("Decompress buffer failed. CheckSum = %d, Header.Crc32 = %d", {crc, crc ^ 1u});
+            },
+            {0, 2}},
+        TCorruption{
+            "HeaderSizeAboveTheData",
+            [](BlockCorruptionTest& t) { t.ChangeHeader(2, [](TBlobBlockHeader& h) { ++h.UncompressedSize; }); },
+            2,
+            10088,
+            [](const BlockCorruptionTest&) {
+              return std::string("Decompress buffer failed. UncompSize = 45200, Header.UncompSize = 45201");
+            },
+            {0, 1}},
         // Decompression stops at the header's size instead of inflating on.
-        TCorruption{"HeaderSizeBelowTheData",
-                    [](BlockCorruptionTest& t) { t.ChangeHeader(2, [](TBlobBlockHeader& h) { --h.UncompressedSize; }); },
-                    2, 10087,
-                    [](const BlockCorruptionTest& t) {
-                      return platform::Format("Decompress buffer failed. CompAlg = 1, InSize = %d, OutSize = 45199",
-                                              {t.Headers()[2].CompressedSize});
-                    },
-                    {0, 1}},
-        TCorruption{"MiddleBlockShorterThanTheBlockSize",
-                    [](BlockCorruptionTest& t) {
-                      t.ChangeHeader(1, [](TBlobBlockHeader& h) { h.UncompressedSize = 102399; });
-                    },
-                    1, 10088,
-                    [](const BlockCorruptionTest&) {
-                      return std::string("Decompress buffer failed. UncompSize = 102400, Header.UncompSize = 102399");
-                    },
-                    {0}}),
+        TCorruption{
+            "HeaderSizeBelowTheData",
+            [](BlockCorruptionTest& t) { t.ChangeHeader(2, [](TBlobBlockHeader& h) { --h.UncompressedSize; }); },
+            2,
+            10087,
+            [](const BlockCorruptionTest& t) {
+              return platform::Format("Decompress buffer failed. CompAlg = 1, InSize = %d, OutSize = 45199",
+                                      {t.Headers()[2].CompressedSize});
+            },
+            {0, 1}},
+        TCorruption{
+            "MiddleBlockShorterThanTheBlockSize",
+            [](BlockCorruptionTest& t) { t.ChangeHeader(1, [](TBlobBlockHeader& h) { h.UncompressedSize = 102399; }); },
+            1,
+            10088,
+            [](const BlockCorruptionTest&) {
+              return std::string("Decompress buffer failed. UncompSize = 102400, Header.UncompSize = 102399");
+            },
+            {0}}),
     [](const ::testing::TestParamInfo<TCorruption>& info) { return info.param.name; });
 
 TEST(CompressedBLOBStreamTest, TwoSmallWritesShareOneBlock) {
@@ -313,8 +326,10 @@ struct TResize {
 
 TEST(CompressedBLOBStreamTest, SetSizeKeepsWholeBlocksAndRewritesTheCutOne) {
   const TResize cases[] = {
-      {10, 0, {}},          {10, 5, {5}},         {250, 130, {100, 30}}, {250, 200, {100, 100}},
-      {250, 99, {99}},      {10, 250, {100, 100, 50}}, {100, 100, {100}}, {0, 0, {}},
+      {10, 0, {}},           {10, 5, {5}},
+      {250, 130, {100, 30}}, {250, 200, {100, 100}},
+      {250, 99, {99}},       {10, 250, {100, 100, 50}},
+      {100, 100, {100}},     {0, 0, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(platform::Format("%d -> %d", {c.initial, c.newSize}));
@@ -507,7 +522,8 @@ TEST(CompressedBLOBStreamWriteTest, ShortWritesOfTheUnderlyingStreamFailWithThei
     TBudgetStream underlying;
     underlying.writeBudget = 10;
     THalvexCompressedBLOBStream stream(underlying, Descriptor(caZlib, 6, 100), true);
-    ExpectHalvexError(10100, "Cannot write to stream. Position = 0, Stream size = 10, Block size = 20, Bytes Write = 10",
+    ExpectHalvexError(10100,
+                      "Cannot write to stream. Position = 0, Stream size = 10, Block size = 20, Bytes Write = 10",
                       [&] { stream.Write(data.data(), 10); });
   }
   {
@@ -572,7 +588,8 @@ TEST_P(CompressedBLOBRoundTripTest, WrittenInChunksReadsBackAfterReopening) {
   {
     THalvexCompressedBLOBStream stream(underlying, Descriptor(c.algorithm, c.mode, c.blockSize, 1), true);
     for (std::size_t at = 0; at < data.size(); at += static_cast<std::size_t>(c.chunk)) {
-      const auto n = static_cast<std::int64_t>(std::min<std::size_t>(static_cast<std::size_t>(c.chunk), data.size() - at));
+      const auto n =
+          static_cast<std::int64_t>(std::min<std::size_t>(static_cast<std::size_t>(c.chunk), data.size() - at));
       ASSERT_EQ(stream.Write(data.data() + at, n), n);
     }
     written = stream.Descriptor();
@@ -592,15 +609,12 @@ TEST_P(CompressedBLOBRoundTripTest, WrittenInChunksReadsBackAfterReopening) {
   EXPECT_EQ(back, data);
 }
 
-INSTANTIATE_TEST_SUITE_P(AlgorithmsModesAndSizes, CompressedBLOBRoundTripTest,
-                         ::testing::Values(TBlobRoundTrip{caNone, 0, 102400, 100001, 7777},
-                                           TBlobRoundTrip{caZlib, 0, 102400, 250000, 7777},
-                                           TBlobRoundTrip{caZlib, 1, 4096, 50001, 1000},
-                                           TBlobRoundTrip{caZlib, 9, 102400, 300000, 102400},
-                                           TBlobRoundTrip{caZlib, 6, 1, 40, 3},
-                                           TBlobRoundTrip{caBzip, 1, 102400, 250001, 65536},
-                                           TBlobRoundTrip{caBzip, 9, 524288, 600000, 200000},
-                                           TBlobRoundTrip{caBzip, 5, 333, 10000, 1}));
+INSTANTIATE_TEST_SUITE_P(
+    AlgorithmsModesAndSizes, CompressedBLOBRoundTripTest,
+    ::testing::Values(TBlobRoundTrip{caNone, 0, 102400, 100001, 7777}, TBlobRoundTrip{caZlib, 0, 102400, 250000, 7777},
+                      TBlobRoundTrip{caZlib, 1, 4096, 50001, 1000}, TBlobRoundTrip{caZlib, 9, 102400, 300000, 102400},
+                      TBlobRoundTrip{caZlib, 6, 1, 40, 3}, TBlobRoundTrip{caBzip, 1, 102400, 250001, 65536},
+                      TBlobRoundTrip{caBzip, 9, 524288, 600000, 200000}, TBlobRoundTrip{caBzip, 5, 333, 10000, 1}));
 
 }  // namespace
 }  // namespace halvex

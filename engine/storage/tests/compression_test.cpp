@@ -21,7 +21,7 @@ using testing::PatternBytes;
 
 TEST(CompressionNamesTest, NamesConvertIgnoringCase) {
   const std::pair<const char*, std::uint8_t> cases[] = {
-      {"NONE", 0}, {"none", 0}, {"ZLIB", 1}, {"zlib", 1}, {"ZLib", 1}, {"BZIP", 2}, {"bzip", 2},
+      {"NONE", 0}, {"none", 0}, {"ZLIB", 1}, {"zlib", 1}, {"ZLib", 1},  {"BZIP", 2},  {"bzip", 2},
       {"PPM", 3},  {"pPm", 3},  {"Zip", 0},  {"", 0},     {"ZLIB ", 0}, {"BZIP2", 0},
   };
   for (const auto& [name, value] : cases) EXPECT_EQ(CompressionAlgorithmFromName(name), value) << name;
@@ -40,8 +40,8 @@ struct TRefusal {
 TEST(CompressBufferTest, RefusesWhatNoCompressorTakes) {
   const auto input = PatternBytes(100, 30);
   const TRefusal cases[] = {
-      {caNone, 0, 100}, {caZlib, 6, 0}, {caZlib, 6, -1}, {caZlib, 10, 100}, {caBzip, 0, 100},
-      {caBzip, 10, 100}, {caPpm, 0, 100}, {caPpm, 10, 100}, {4, 1, 100},     {255, 1, 100},
+      {caNone, 0, 100},  {caZlib, 6, 0},  {caZlib, 6, -1},  {caZlib, 10, 100}, {caBzip, 0, 100},
+      {caBzip, 10, 100}, {caPpm, 0, 100}, {caPpm, 10, 100}, {4, 1, 100},       {255, 1, 100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::vector<int>{c.algorithm, c.mode, static_cast<int>(c.size)}));
@@ -84,10 +84,10 @@ TEST_P(CompressionRoundTripTest, DecompressesToTheInputWithAndWithoutTheExpected
     EXPECT_EQ(length, c.size);
   } else {
     unsigned length = static_cast<unsigned>(check.size());
-    ASSERT_EQ(BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(check.data()), &length,
-                                         reinterpret_cast<char*>(packed.data()), static_cast<unsigned>(packed.size()),
-                                         0, 0),
-              BZ_OK);
+    ASSERT_EQ(
+        BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(check.data()), &length,
+                                   reinterpret_cast<char*>(packed.data()), static_cast<unsigned>(packed.size()), 0, 0),
+        BZ_OK);
     EXPECT_EQ(packed[3], '0' + c.mode);  // "BZh" and the block size
   }
   EXPECT_EQ(check, input);
@@ -98,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(ZlibAndBzip, CompressionRoundTripTest,
                                            TRoundTrip{caZlib, 6, 256, true}, TRoundTrip{caZlib, 9, 100000, false},
                                            TRoundTrip{caZlib, 9, 300000, true}, TRoundTrip{caZlib, 3, 1 << 20, false},
                                            TRoundTrip{caBzip, 1, 1, false}, TRoundTrip{caBzip, 5, 4096, true},
-                                           TRoundTrip{caBzip, 9, 250000, false},
-                                           TRoundTrip{caBzip, 1, 300000, true}));
+                                           TRoundTrip{caBzip, 9, 250000, false}, TRoundTrip{caBzip, 1, 300000, true}));
 
 TEST(CompressBufferTest, ZlibLevelIsTheMode) {
   // The second header byte records the level class: 0-1, 2-5, 6, 7-9.
@@ -183,8 +182,8 @@ TEST(PpmFramingTest, ParametersAndInformationWordByMode) {
     std::uint32_t word;
   };
   const TCase cases[] = {
-      {1, 2, 2, 0x6011},   {2, 3, 3, 0x6022},   {3, 4, 7, 0x6063},   {4, 5, 16, 0x60F4},  {5, 7, 30, 0x61D6},
-      {6, 8, 30, 0x61D7},  {7, 10, 45, 0x62C9}, {8, 13, 100, 0x663C}, {9, 16, 100, 0x663F},
+      {1, 2, 2, 0x6011},  {2, 3, 3, 0x6022},   {3, 4, 7, 0x6063},    {4, 5, 16, 0x60F4},   {5, 7, 30, 0x61D6},
+      {6, 8, 30, 0x61D7}, {7, 10, 45, 0x62C9}, {8, 13, 100, 0x663C}, {9, 16, 100, 0x663F},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(int{c.mode});

@@ -121,7 +121,7 @@ TEST_F(FileStreamTest, ShareModesHoldBetweenHandles) {
   const TShareCase cases[] = {
       {fmOpenRead | fmShareDenyNone, fmOpenRead | fmShareDenyNone, true},
       {fmOpenRead | fmShareDenyNone, fmOpenReadWrite | fmShareDenyNone, true},
-      {fmOpenRead, fmOpenReadWrite, true},  // share bits 0: shared
+      {fmOpenRead, fmOpenReadWrite, true},     // share bits 0: shared
       {fmOpenRead | 0x30, fmOpenWrite, true},  // other share values: shared
       {fmOpenRead | fmShareDenyWrite, fmOpenRead | fmShareDenyWrite, true},
       {fmOpenRead | fmShareDenyWrite, fmOpenRead | fmShareDenyNone, true},

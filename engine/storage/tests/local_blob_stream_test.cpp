@@ -33,7 +33,8 @@ struct TLocalBlob {
       descriptor = writer.Descriptor();
     }
     auto blob = std::make_unique<THalvexCompressedBLOBStream>(*underlying, descriptor, false);
-    stream = std::make_unique<THalvexLocalBLOBStream>(std::move(blob), std::move(underlying), 3, TRecordID{12, 0}, mode);
+    stream =
+        std::make_unique<THalvexLocalBLOBStream>(std::move(blob), std::move(underlying), 3, TRecordID{12, 0}, mode);
   }
 };
 

@@ -46,7 +46,9 @@ std::unique_ptr<THalvexStream> MakeRawBlob() {
 const TStreamKind kKinds[] = {
     {"Memory", [](const TScratchDirectory&) { return std::make_unique<THalvexMemoryStream>(); }},
     {"File",
-     [](const TScratchDirectory& dir) { return std::make_unique<THalvexFileStream>(dir.File("contract.bin"), fmCreate); }},
+     [](const TScratchDirectory& dir) {
+       return std::make_unique<THalvexFileStream>(dir.File("contract.bin"), fmCreate);
+     }},
     {"TempFile", [](const TScratchDirectory&) { return std::make_unique<THalvexTempFileStream>(); }},
     {"TemporaryInMemory", [](const TScratchDirectory&) { return std::make_unique<THalvexTemporaryStream>(); }},
     {"TemporaryOnFile",
@@ -193,7 +195,8 @@ TEST_P(StreamContractTest, RandomOperationsMatchAModel) {
           const std::int64_t at = random.Next(size + 40000);
           const auto bytes = PatternBytes(static_cast<std::size_t>(1 + random.Next(70000)), seed * 1000 + step, true);
           Put(at, bytes);
-          if (model.size() < static_cast<std::size_t>(at) + bytes.size()) model.resize(static_cast<std::size_t>(at) + bytes.size(), 0);
+          if (model.size() < static_cast<std::size_t>(at) + bytes.size())
+            model.resize(static_cast<std::size_t>(at) + bytes.size(), 0);
           std::copy(bytes.begin(), bytes.end(), model.begin() + at);
           break;
         }

@@ -1,6 +1,8 @@
 // The temporary-file stream (its file, its one-block cache and its errors)
 // and the temporary stream that moves from memory to such a file.
 
+#include "engine/storage/temporary_stream.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "engine/storage/temp_file_stream.h"
-#include "engine/storage/temporary_stream.h"
 #include "engine/storage/tests/support/expect_halvex_error.h"
 #include "engine/storage/tests/support/file_size_limit.h"
 #include "engine/storage/tests/support/stream_doubles.h"

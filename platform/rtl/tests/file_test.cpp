@@ -26,7 +26,9 @@ TEST(Utf16ToUtf8Test, EncodesEveryPlaneAndReplacesUnpairedSurrogates) {
       {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
       {std::u16string(1, u'\xD83D'), "\xEF\xBF\xBD"},
       {std::u16string(1, u'\xDE00'), "\xEF\xBF\xBD"},
-      {std::u16string{u'\xD83D', u'a'}, "\xEF\xBF\xBD" "a"},
+      {std::u16string{u'\xD83D', u'a'},
+       "\xEF\xBF\xBD"
+       "a"},
       {std::u16string{u'\xDE00', u'\xD83D'}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const auto& [wide, utf8] : cases) EXPECT_EQ(Utf16ToUtf8(wide), utf8) << utf8;
