@@ -37,6 +37,19 @@ constexpr Entry kMessages[] = {
     {THalvexMessage::InvalidHashKeySize,
      "Error setting Key, invalid KeySize = %d. KeySize should be >= 0 and < %d"},
     {THalvexMessage::InvalidHashCount, "Invalid count = %d, max count = %d"},
+    {THalvexMessage::StreamBlockSizeNotAllowed, "Stream block size = %d is not allowed"},
+    {THalvexMessage::CannotCreateFile, "Cannot create file. FileName = %s"},
+    {THalvexMessage::CannotOpenFile, "Cannot open file. FileName = %s, Mode = %d"},
+    {THalvexMessage::CannotWriteToReadOnlyStream, "Cannot write to read only stream"},
+    {THalvexMessage::StreamSizeTooSmall, "Stream size = %d too small. Should be at least = %d"},
+    {THalvexMessage::CompressBufferFailed,
+     "Compress buffer failed. CompAlg = %d, CompMode = %d, InSize = %d, OutSize = %d"},
+    {THalvexMessage::DecompressBufferFailed, "Decompress buffer failed. CompAlg = %d, InSize = %d, OutSize = %d"},
+    {THalvexMessage::DecompressSizeMismatch, "Decompress buffer failed. UncompSize = %d, Header.UncompSize = %d"},
+    {THalvexMessage::DecompressChecksumMismatch, "Decompress buffer failed. CheckSum = %d, Header.Crc32 = %d"},
+    {THalvexMessage::CannotReadReadSize, "Cannot read from stream. ReadSize = %d"},
+    {THalvexMessage::InvalidStreamSize, "Invalid stream size = %d. Should be = %d"},
+    {THalvexMessage::ErrorWritingToStream, "Error writing to stream"},
 };
 
 constexpr bool RowsFollowEnumeration() {

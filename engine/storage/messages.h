@@ -34,6 +34,20 @@ enum class THalvexMessage : std::uint16_t {
   RecordIDSortError,
   InvalidHashKeySize,
   InvalidHashCount,
+  // Engine streams
+  StreamBlockSizeNotAllowed,
+  CannotCreateFile,
+  CannotOpenFile,
+  CannotWriteToReadOnlyStream,
+  // Compressed BLOB streams
+  StreamSizeTooSmall,
+  CompressBufferFailed,
+  DecompressBufferFailed,
+  DecompressSizeMismatch,
+  DecompressChecksumMismatch,
+  CannotReadReadSize,
+  InvalidStreamSize,
+  ErrorWritingToStream,
 
   Count_  // keep last
 };

@@ -46,6 +46,16 @@ class EZeroDivide : public Exception {
   using Exception::Exception;
 };
 
+// An operating-system call failed; ErrorCode is the system's error number.
+class EOSError : public Exception {
+ public:
+  EOSError(std::string message, int errorCode) : Exception(std::move(message)), errorCode_(errorCode) {}
+  int ErrorCode() const noexcept { return errorCode_; }
+
+ private:
+  int errorCode_;
+};
+
 // The platform allocator could not satisfy a request.
 class EOutOfMemory : public Exception {
  public:

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/raised.h"
+#include "tests/support/halvex_errors.h"
 
 #include <cstring>
 #include <thread>
