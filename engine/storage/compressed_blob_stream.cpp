@@ -336,12 +336,9 @@ void THalvexCompressedBLOBStream::SetSize(std::int64_t newSize) {
 }
 
 std::int64_t THalvexCompressedBLOBStream::Seek(std::int64_t offset, platform::TSeekOrigin origin) {
-  std::int64_t base = 0;
-  if (origin == platform::TSeekOrigin::soCurrent) base = position_;
-  if (origin == platform::TSeekOrigin::soEnd) base = size_;
   std::int64_t target = 0;
   std::int64_t inUnderlying = 0;
-  if (__builtin_add_overflow(base, offset, &target) || target < 0 ||
+  if (!SeekTarget(position_, size_, offset, origin, target) ||
       __builtin_add_overflow(descriptor_.StartPosition, target, &inUnderlying))
     return position_;
   position_ = target;

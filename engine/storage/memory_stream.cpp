@@ -113,12 +113,8 @@ std::int64_t THalvexMemoryStream::Write(const void* buffer, std::int64_t count) 
 }
 
 std::int64_t THalvexMemoryStream::Seek(std::int64_t offset, platform::TSeekOrigin origin) {
-  std::int64_t base = 0;
-  if (origin == platform::TSeekOrigin::soCurrent) base = position_;
-  if (origin == platform::TSeekOrigin::soEnd) base = size_;
   std::int64_t target = 0;
-  if (__builtin_add_overflow(base, offset, &target) || target < 0) return position_;
-  position_ = target;
+  if (SeekTarget(position_, size_, offset, origin, target)) position_ = target;
   return position_;
 }
 

@@ -107,4 +107,14 @@ class TStreamPositionGuard {
   bool pending_ = true;
 };
 
+// The position a Seek(offset, origin) asks for from position in a stream of
+// size bytes; false when it overflows or lies before the start.
+inline bool SeekTarget(std::int64_t position, std::int64_t size, std::int64_t offset, platform::TSeekOrigin origin,
+                       std::int64_t& target) noexcept {
+  std::int64_t base = 0;
+  if (origin == platform::TSeekOrigin::soCurrent) base = position;
+  if (origin == platform::TSeekOrigin::soEnd) base = size;
+  return !__builtin_add_overflow(base, offset, &target) && target >= 0;
+}
+
 }  // namespace halvex

@@ -99,12 +99,8 @@ void THalvexTempFileStream::SetSize(std::int64_t newSize) {
 }
 
 std::int64_t THalvexTempFileStream::Seek(std::int64_t offset, platform::TSeekOrigin origin) {
-  std::int64_t base = 0;
-  if (origin == platform::TSeekOrigin::soCurrent) base = position_;
-  if (origin == platform::TSeekOrigin::soEnd) base = size_;
   std::int64_t target = 0;
-  if (__builtin_add_overflow(base, offset, &target) || target < 0) return position_;
-  position_ = target;
+  if (SeekTarget(position_, size_, offset, origin, target)) position_ = target;
   return position_;
 }
 
