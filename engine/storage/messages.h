@@ -34,6 +34,22 @@ enum class THalvexMessage : std::uint16_t {
   RecordIDSortError,
   InvalidHashKeySize,
   InvalidHashCount,
+  // Data types and definitions
+  UnknownDataType,
+  UnsupportedDataType,
+  DuplicateFieldName,
+  ErrorGettingFieldData,
+  DifferentListsLength,
+  // Values
+  ValueIsNull,
+  CannotCast,
+  NotNumericArgument,
+  CannotInvert,
+  DivisionError,
+  UnsupportedVariantType,
+  // Value comparison
+  CannotCompareIncompatible,
+  UnknownReturnCode,
 
   Count_  // keep last
 };

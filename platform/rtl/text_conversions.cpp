@@ -373,11 +373,17 @@ DateParts PartsOf(TDateTime value) {
 // --- floating values ----------------------------------------------------------
 
 std::string FloatToStr(long double value, const TFormatSettings& settings) {
+  return FloatToStr(value, 15, settings);
+}
+
+std::string FloatToStr(long double value, int precision, const TFormatSettings& settings) {
+  if (precision < 1) precision = 1;
+  if (precision > 18) precision = 18;
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   if (value == 0) return "0";
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14Le", value);
+  std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, value);
   // buf: [-]d.ddddddddddddddde[+-]x...
   const char* p = buf;
   std::string out;
@@ -390,7 +396,7 @@ std::string FloatToStr(long double value, const TFormatSettings& settings) {
     if (*p != '.') digits += *p;
   const int exponent = std::atoi(p + 1);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  if (exponent >= 15 || exponent < -4) {
+  if (exponent >= precision || exponent < -4) {
     out += digits[0];
     if (digits.size() > 1) {
       out += settings.DecimalSeparator;

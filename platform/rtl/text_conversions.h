@@ -8,7 +8,7 @@
 //
 // Floating text: 15 significant digits, no trailing zeros, the decimal
 // separator of the settings; scientific form ("1.5E20", "1E-5") when the
-// exponent is 15 or more or below -4; "INF", "-INF", "NAN" for the
+// exponent is 15 (the precision) or more or below -4; "INF", "-INF", "NAN" for the
 // non-finite values. Parsing accepts surrounding blanks, a sign, the decimal
 // separator and an exponent, nothing else.
 //
@@ -34,6 +34,8 @@ namespace platform {
 
 std::string FloatToStr(long double value, const TFormatSettings& settings);
 std::string FloatToStr(long double value);
+// The same with precision significant digits (1..18) instead of 15.
+std::string FloatToStr(long double value, int precision, const TFormatSettings& settings);
 bool TryStrToFloat(std::string_view text, long double& value, const TFormatSettings& settings);
 long double StrToFloat(std::string_view text, const TFormatSettings& settings);
 long double StrToFloat(std::string_view text);
