@@ -5,6 +5,7 @@
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
+#include <unicode/uchar.h>
 
 #include <memory>
 #include <mutex>
@@ -23,7 +24,8 @@ std::string ToAnsi(const icu::UnicodeString& text) {
 
 // A one-character separator; a text that is not one ANSI character keeps the fallback.
 char SeparatorOf(const icu::UnicodeString& text, char fallback) {
-  const std::string ansi = ToAnsi(text);
+  // A narrow no-break space (French grouping) is written as a no-break space.
+  const std::string ansi = ToAnsi(text.length() == 1 && u_isUWhiteSpace(text.charAt(0)) ? icu::UnicodeString(u'\u00A0') : text);
   return ansi.size() == 1 && ansi[0] != '?' ? ansi[0] : fallback;
 }
 
@@ -79,7 +81,10 @@ std::string FromIcuPattern(const icu::UnicodeString& pattern, char dateSeparator
       continue;
     }
     if (!IsPatternLetter(c)) {
-      const std::string ansi = ToAnsi(icu::UnicodeString(c));
+      // Locales put narrow and no-break spaces between fields; code pages
+      // without them show a plain blank.
+      const char16_t unit = u_isUWhiteSpace(c) ? u' ' : c;
+      const std::string ansi = ToAnsi(icu::UnicodeString(unit));
       if (ansi.size() == 1 && ansi[0] == dateSeparator) {
         flush();
         out += '/';
