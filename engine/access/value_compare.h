@@ -8,7 +8,7 @@
 // Values of different base types are first brought to their common type
 // (data_types.h); no common type raises "Cannot compare Incompatible
 // DataTypes: '%s' and '%s'" (30044). Text compares through the user locale's
-// collation (engine/../platform/rtl/collation.h), up to its terminator or
+// collation (platform/rtl/collation.h), up to its terminator or
 // `length` characters (-1: no limit); a collation failure raises
 // "Unknown return code: %d" (30045 narrow, 30046 wide). BLOB and byte types
 // have no order: "Unknown DataType: '%s'" (30047).

@@ -1,7 +1,7 @@
 #pragma once
 // Conversion of stored data between base types: the one table that typed
 // access, CastTo, comparisons and arithmetic share. Source and result are in
-// record-buffer form (Part of the data-type layout in data_types.h): text
+// record-buffer form (the layout in engine/storage/data_types.h): text
 // zero terminated, BLOB content without terminator, numbers in their width,
 // dates as day numbers, times as milliseconds, date-times as the two, logical
 // as int16 0 / -1.

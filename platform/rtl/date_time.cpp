@@ -1,6 +1,7 @@
 #include "platform/rtl/date_time.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "platform/rtl/exception.h"
 
@@ -124,6 +125,8 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
 }
 
 int DayOfWeek(TDateTime value) noexcept {
+  // Outside the calendar's years there is no weekday; Saturday keeps callers' indexes valid.
+  if (!std::isfinite(value) || std::fabs(value) > 3.0e6) value = 0;
   // 1899-12-30 was a Saturday.
   const std::int64_t days = static_cast<std::int64_t>(std::trunc(value));
   return static_cast<int>(((days % 7) + 7 + 6) % 7) + 1;
@@ -139,6 +142,7 @@ TTimeStamp DateTimeToTimeStamp(TDateTime value) {
     ms -= kMSecsPerDay;
     date += value < 0 ? -1 : 1;
   }
+  if (date < INT32_MIN + 1 || date > INT32_MAX) throw EConvertError("Invalid floating point operation");
   return TTimeStamp{static_cast<std::int32_t>(ms), static_cast<std::int32_t>(date)};
 }
 

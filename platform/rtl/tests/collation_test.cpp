@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "platform/rtl/code_page.h"
 #include "platform/rtl/locale.h"
@@ -86,6 +89,24 @@ TEST(CollationLimits, LengthsStopAtTheLimitAndTheTerminator) {
   EXPECT_EQ(CompareAnsiText(longA.c_str(), -1, longB.c_str(), -1, false), kCompareLess);
   SetUserLocale("");
   EXPECT_EQ(CollationLocale(), "root");
+}
+
+TEST(CollationThreads, SharedCollatorsGiveTheSameOrderOnEveryThread) {
+  SetAnsiCodePage(1250);
+  SetUserLocale("hu_HU");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&wrong] {
+      for (int i = 0; i < 2000; ++i) {
+        if (CompareAnsiText("cukor", -1, "csiga", -1, false) != kCompareLess) ++wrong;
+        if (CompareAnsiText("\xE1lom", -1, "\xC1LOM", -1, true) != kCompareEqual) ++wrong;
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+  SetAnsiCodePage(0);
+  SetUserLocale("");
 }
 
 }  // namespace
