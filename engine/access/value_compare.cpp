@@ -148,14 +148,15 @@ int CompareValues(const void* a, std::int32_t sizeA, const void* b, std::int32_t
                 {BaseTypeToTypeName(typeA), BaseTypeToTypeName(typeB)});
   TValueBuffer convertedA;
   TValueBuffer convertedB;
-  if (typeB != common) {
+  // Text of the same width class is read as it is, whatever its kind: the
+  // conversion would copy the same characters.
+  if (typeB != common && !SameTextClass(typeB, common)) {
     ConvertData(typeB, pb, sizeB, common, convertedB);
     if (convertedB.Size() == 0 && !IsTextBaseType(common)) RaiseHalvex(30140, THalvexMessage::ValueIsNull);
     pb = convertedB.Data();
     sizeB = convertedB.Size();
     typeB = common;
   }
-  // Text of the same width class is read as it is, whatever its kind.
   if (typeA != common && !SameTextClass(typeA, common)) {
     ConvertData(typeA, pa, sizeA, common, convertedA);
     if (convertedA.Size() == 0 && !IsTextBaseType(common)) RaiseHalvex(30140, THalvexMessage::ValueIsNull);

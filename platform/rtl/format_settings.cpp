@@ -2,6 +2,7 @@
 
 #include <unicode/datefmt.h>
 #include <unicode/dcfmtsym.h>
+#include <unicode/decimfmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
@@ -166,6 +167,34 @@ void CopyNames(std::array<std::string, N>& target, const icu::UnicodeString* nam
   }
 }
 
+// Where the currency sign stands in an ICU currency pattern: CurrencyFormat
+// (0 "$1", 1 "1$", 2 "$ 1", 3 "1 $") and the NegCurrFormat that matches it
+// ("-$1", "-1$", "-$ 1", "-1 $", or their bracketed forms).
+void CurrencyPlacement(const icu::UnicodeString& pattern, TFormatSettings& s) {
+  const int32_t semicolon = pattern.indexOf(u';');
+  const icu::UnicodeString positive = semicolon < 0 ? pattern : pattern.tempSubString(0, semicolon);
+  const bool bracketed = semicolon >= 0 && pattern.indexOf(u'(', semicolon) >= 0;
+  const int32_t sign = positive.indexOf(u'\u00A4');
+  int32_t firstDigit = -1, lastDigit = -1;
+  for (int32_t i = 0; i < positive.length(); ++i) {
+    const char16_t c = positive.charAt(i);
+    if (c == u'#' || c == u'0') {
+      if (firstDigit < 0) firstDigit = i;
+      lastDigit = i;
+    }
+  }
+  if (sign < 0 || firstDigit < 0) return;
+  const bool prefix = sign < firstDigit;
+  bool spaced = false;
+  const int32_t from = prefix ? sign + 1 : lastDigit + 1;
+  const int32_t to = prefix ? firstDigit : sign;
+  for (int32_t i = from; i < to; ++i) spaced = spaced || u_isUWhiteSpace(positive.charAt(i));
+  s.CurrencyFormat = static_cast<std::uint8_t>((prefix ? 0 : 1) + (spaced ? 2 : 0));
+  static constexpr std::uint8_t kMinus[4] = {1, 5, 9, 8};
+  static constexpr std::uint8_t kBrackets[4] = {0, 4, 14, 15};
+  s.NegCurrFormat = (bracketed ? kBrackets : kMinus)[s.CurrencyFormat];
+}
+
 struct SharedSettings {
   std::uint32_t generation = 0;  // locale generation it was made for; 0 when set by the application
   std::uint64_t version = 0;
@@ -208,6 +237,16 @@ TFormatSettings FormatSettingsForLocale(const std::string& localeId) {
     if (s.ThousandSeparator == s.DecimalSeparator) s.ThousandSeparator = s.DecimalSeparator == '.' ? ',' : '.';
     const std::string currency = ToAnsi(symbols.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
     if (!currency.empty() && currency.find('?') == std::string::npos) s.CurrencyString = currency;
+  }
+  status = U_ZERO_ERROR;
+  std::unique_ptr<icu::NumberFormat> currency(icu::NumberFormat::createCurrencyInstance(locale, status));
+  if (U_SUCCESS(status) && currency) {
+    if (auto* decimal = dynamic_cast<icu::DecimalFormat*>(currency.get())) {
+      icu::UnicodeString pattern;
+      decimal->toPattern(pattern);
+      CurrencyPlacement(pattern, s);
+    }
+    s.CurrencyDecimals = static_cast<std::uint8_t>(currency->getMinimumFractionDigits());
   }
   std::unique_ptr<icu::DateFormat> shortDate(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
   std::unique_ptr<icu::DateFormat> longDate(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale));

@@ -15,7 +15,8 @@
 //
 // Defaults. FormatSettingsForLocale takes the conventions of an ICU locale
 // (decimal and grouping separators and currency symbol from its number
-// symbols; short date, full date, short and medium time patterns and the
+// symbols; the currency sign's place, the matching negative form and the
+// decimals from its currency format; short date, full date, short and medium time patterns and the
 // month and day names from its date formats; years always in four digits).
 // The C/POSIX locale gets DefaultFormatSettings, fixed and documented here:
 //   DecimalSeparator '.', ThousandSeparator ',', CurrencyString "\xA4" (the

@@ -42,6 +42,9 @@ TEST_F(TextConversions, SettingsFromTheUserLocale) {
   EXPECT_EQ(hu.DecimalSeparator, ',');
   EXPECT_EQ(hu.DateSeparator, '.');
   EXPECT_EQ(hu.CurrencyString, "Ft");
+  EXPECT_EQ(hu.CurrencyFormat, 3);  // "1 Ft"
+  EXPECT_EQ(hu.NegCurrFormat, 8);   // "-1 Ft"
+  EXPECT_EQ(hu.CurrencyDecimals, 2);
   EXPECT_EQ(hu.LongMonthNames[0], "janu\xE1r");
   const TDateTime value = EncodeDate(2026, 12, 11) + EncodeTime(13, 5, 7, 0);
   EXPECT_EQ(DateToStr(value), "2026. 12. 11.");
@@ -54,6 +57,10 @@ TEST_F(TextConversions, SettingsFromTheUserLocale) {
   SetUserLocale("en_US");
   const TFormatSettings& en = CurrentFormatSettings();
   EXPECT_EQ(en.ShortDateFormat, "m/d/yyyy");
+  EXPECT_EQ(en.CurrencyString, "$");
+  EXPECT_EQ(en.CurrencyFormat, 0);  // "$1"
+  EXPECT_EQ(en.NegCurrFormat, 1);   // "-$1"
+  EXPECT_EQ(FormatSettingsForLocale("nl_NL").CurrencyFormat, 2);  // "€ 1"
   EXPECT_EQ(DateTimeToStr(value), "12/11/2026 1:05:07 PM");
   EXPECT_DOUBLE_EQ(StrToDateTime("12/11/2026 1:05:07 PM"), value);
 
