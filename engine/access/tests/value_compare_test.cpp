@@ -69,6 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
         CompareCase{"wide_with_narrow", [] { return Wide(u"b"); }, [] { return Text("a"); }, 2},
         CompareCase{"case_insensitive", [] { return Text("ABC"); }, [] { return Text("abc"); }, 0, true},
         CompareCase{"case_sensitive", [] { return Text("abc"); }, [] { return Text("ABC"); }, 1},
+        // a, B, c keep that order with and without case.
+        CompareCase{"a_before_B", [] { return Text("a"); }, [] { return Text("B"); }, 1},
+        CompareCase{"B_before_c", [] { return Text("B"); }, [] { return Text("c"); }, 1},
+        CompareCase{"a_before_B_without_case", [] { return Text("a"); }, [] { return Text("B"); }, 1, true},
         CompareCase{"accents_kept_without_case", [] { return Text("\xE9"); }, [] { return Text("E"); }, 2, true}),
     [](const ::testing::TestParamInfo<CompareCase>& info) { return std::string(info.param.name); });
 
