@@ -201,7 +201,7 @@ std::string TextOf(const Source& s) {
     case Kind::Integer:
       return std::to_string(s.integer);
     case Kind::Float:
-      return platform::FloatToStr(s.real, s.type == hbtSingle ? 7 : 15, platform::CurrentFormatSettings());
+      return platform::FloatToStr(s.real, s.type == hbtSingle ? 7 : 15, *platform::CurrentFormatSettings());
     case Kind::Currency:
       return platform::CurrToStr(static_cast<double>(s.real));
     case Kind::Date:
@@ -298,7 +298,8 @@ std::int32_t TimeOfDay(long double ms) {
 void TextToDateKind(TValueBuffer& out, const Source& s, std::uint8_t to) {
   const std::string text = NarrowOf(s);
   const bool blank = text.find_first_not_of(" \t") == std::string::npos;
-  const platform::TFormatSettings& fs = platform::CurrentFormatSettings();
+  const auto settings = platform::CurrentFormatSettings();
+  const platform::TFormatSettings& fs = *settings;
   platform::TDateTime value = 0;
   if (to == hbtDate) {
     if (blank) return Put(out, kNoDate);
@@ -327,7 +328,7 @@ void FromText(TValueBuffer& out, const Source& s, std::uint8_t to) {
   }
   if (IsFloatBaseType(to)) {
     long double v = 0;
-    if (!platform::TryStrToFloat(NarrowOf(s), v, platform::CurrentFormatSettings())) RaiseCast(30051, s.type, to);
+    if (!platform::TryStrToFloat(NarrowOf(s), v, *platform::CurrentFormatSettings())) RaiseCast(30051, s.type, to);
     return PutFloat(out, s, to, v);
   }
   if (IsDateTimeBaseType(to)) return TextToDateKind(out, s, to);
@@ -338,7 +339,7 @@ void FromText(TValueBuffer& out, const Source& s, std::uint8_t to) {
   if (to == hbtCurrency) {
     const std::string text = NarrowOf(s);
     long double v = 0;
-    if (!platform::TryStrToFloat(text, v, platform::CurrentFormatSettings()) || std::fabs(v) > 922337203685477.5807L)
+    if (!platform::TryStrToFloat(text, v, *platform::CurrentFormatSettings()) || std::fabs(v) > 922337203685477.5807L)
       RaiseCast(30051, s.type, to);
     return Put(out, static_cast<double>(std::round(v * 10000.0L) / 10000.0L));
   }

@@ -197,14 +197,12 @@ void CurrencyPlacement(const icu::UnicodeString& pattern, TFormatSettings& s) {
 
 struct SharedSettings {
   std::uint32_t generation = 0;  // locale generation it was made for; 0 when set by the application
-  std::uint64_t version = 0;
   TFormatSettings settings;
 };
 
 std::mutex gLock;
 std::shared_ptr<const SharedSettings> gCurrent;  // guarded by gLock
 std::shared_ptr<const SharedSettings> gApplication;  // guarded by gLock
-std::uint64_t gVersion = 1;  // guarded by gLock
 
 }  // namespace
 
@@ -284,32 +282,31 @@ TFormatSettings FormatSettingsForLocale(const std::string& localeId) {
   return s;
 }
 
-const TFormatSettings& CurrentFormatSettings() {
-  thread_local std::shared_ptr<const SharedSettings> cached;
+std::shared_ptr<const TFormatSettings> CurrentFormatSettings() {
   const std::uint32_t generation = LocaleGeneration();
-  // The version check needs the lock; the thread-local copy spares the
-  // conversion (not this check) the work of building settings.
-  std::lock_guard<std::mutex> guard(gLock);
-  if (gApplication) {
-    if (cached != gApplication) cached = gApplication;
-  } else {
-    if (!gCurrent || gCurrent->generation != generation) {
-      auto fresh = std::make_shared<SharedSettings>();
-      fresh->generation = generation;
-      fresh->version = ++gVersion;
-      fresh->settings = FormatSettingsForLocale(UserLocale());
-      gCurrent = std::move(fresh);
+  std::shared_ptr<const SharedSettings> current;
+  {
+    std::lock_guard<std::mutex> guard(gLock);
+    if (gApplication) {
+      current = gApplication;
+    } else {
+      if (!gCurrent || gCurrent->generation != generation) {
+        auto fresh = std::make_shared<SharedSettings>();
+        fresh->generation = generation;
+        fresh->settings = FormatSettingsForLocale(UserLocale());
+        gCurrent = std::move(fresh);
+      }
+      current = gCurrent;
     }
-    if (cached != gCurrent) cached = gCurrent;
   }
-  return cached->settings;
+  // Shares ownership of the record that holds the settings.
+  return std::shared_ptr<const TFormatSettings>(current, &current->settings);
 }
 
 void SetFormatSettings(const TFormatSettings& settings) {
   auto fresh = std::make_shared<SharedSettings>();
   fresh->settings = settings;
   std::lock_guard<std::mutex> guard(gLock);
-  fresh->version = ++gVersion;
   gApplication = std::move(fresh);
 }
 

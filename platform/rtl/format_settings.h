@@ -30,6 +30,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -60,9 +61,9 @@ TFormatSettings DefaultFormatSettings();
 TFormatSettings FormatSettingsForLocale(const std::string& localeId);
 
 // The settings conversions use when none are given: the user locale's,
-// unless an application has set its own. The reference stays valid on the
-// calling thread until its next call of this function.
-const TFormatSettings& CurrentFormatSettings();
+// unless an application has set its own. The result stays valid while it is
+// held, whatever other threads set meanwhile.
+std::shared_ptr<const TFormatSettings> CurrentFormatSettings();
 void SetFormatSettings(const TFormatSettings& settings);
 // Back to the user locale's settings (also taken again on a locale change).
 void ResetFormatSettings();

@@ -425,7 +425,7 @@ std::string FloatToStr(long double value, int precision, const TFormatSettings& 
   return out;
 }
 
-std::string FloatToStr(long double value) { return FloatToStr(value, CurrentFormatSettings()); }
+std::string FloatToStr(long double value) { return FloatToStr(value, *CurrentFormatSettings()); }
 
 bool TryStrToFloat(std::string_view text, long double& value, const TFormatSettings& settings) {
   const std::string_view t = Trim(text);
@@ -464,7 +464,7 @@ long double StrToFloat(std::string_view text, const TFormatSettings& settings) {
   return value;
 }
 
-long double StrToFloat(std::string_view text) { return StrToFloat(text, CurrentFormatSettings()); }
+long double StrToFloat(std::string_view text) { return StrToFloat(text, *CurrentFormatSettings()); }
 
 // --- currency -------------------------------------------------------------
 
@@ -472,7 +472,7 @@ std::string CurrToStr(double value, const TFormatSettings& settings) {
   return FloatToStr(std::round(static_cast<long double>(value) * 10000.0L) / 10000.0L, settings);
 }
 
-std::string CurrToStr(double value) { return CurrToStr(value, CurrentFormatSettings()); }
+std::string CurrToStr(double value) { return CurrToStr(value, *CurrentFormatSettings()); }
 
 double StrToCurr(std::string_view text, const TFormatSettings& settings) {
   long double value = 0;
@@ -481,7 +481,7 @@ double StrToCurr(std::string_view text, const TFormatSettings& settings) {
   return static_cast<double>(std::round(value * 10000.0L) / 10000.0L);
 }
 
-double StrToCurr(std::string_view text) { return StrToCurr(text, CurrentFormatSettings()); }
+double StrToCurr(std::string_view text) { return StrToCurr(text, *CurrentFormatSettings()); }
 
 // --- integers ---------------------------------------------------------------
 
@@ -534,23 +534,23 @@ std::string FormatDateTime(std::string_view format, TDateTime value, const TForm
 }
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {
-  return FormatDateTime(format, value, CurrentFormatSettings());
+  return FormatDateTime(format, value, *CurrentFormatSettings());
 }
 
 std::string DateToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime(settings.ShortDateFormat, value, settings);
 }
-std::string DateToStr(TDateTime value) { return DateToStr(value, CurrentFormatSettings()); }
+std::string DateToStr(TDateTime value) { return DateToStr(value, *CurrentFormatSettings()); }
 
 std::string TimeToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime(settings.LongTimeFormat, value, settings);
 }
-std::string TimeToStr(TDateTime value) { return TimeToStr(value, CurrentFormatSettings()); }
+std::string TimeToStr(TDateTime value) { return TimeToStr(value, *CurrentFormatSettings()); }
 
 std::string DateTimeToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime("c", value, settings);
 }
-std::string DateTimeToStr(TDateTime value) { return DateTimeToStr(value, CurrentFormatSettings()); }
+std::string DateTimeToStr(TDateTime value) { return DateTimeToStr(value, *CurrentFormatSettings()); }
 
 bool TryStrToDate(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
   Scanner scan(text);
@@ -564,7 +564,7 @@ TDateTime StrToDate(std::string_view text, const TFormatSettings& settings) {
   if (!TryStrToDate(text, value, settings)) RaiseInvalid(text, "date");
   return value;
 }
-TDateTime StrToDate(std::string_view text) { return StrToDate(text, CurrentFormatSettings()); }
+TDateTime StrToDate(std::string_view text) { return StrToDate(text, *CurrentFormatSettings()); }
 
 bool TryStrToTime(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
   Scanner scan(text);
@@ -578,7 +578,7 @@ TDateTime StrToTime(std::string_view text, const TFormatSettings& settings) {
   if (!TryStrToTime(text, value, settings)) RaiseInvalid(text, "time");
   return value;
 }
-TDateTime StrToTime(std::string_view text) { return StrToTime(text, CurrentFormatSettings()); }
+TDateTime StrToTime(std::string_view text) { return StrToTime(text, *CurrentFormatSettings()); }
 
 bool TryStrToDateTime(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
   Scanner scan(text);
@@ -604,6 +604,6 @@ TDateTime StrToDateTime(std::string_view text, const TFormatSettings& settings) 
   if (!TryStrToDateTime(text, value, settings)) RaiseInvalid(text, "date and time");
   return value;
 }
-TDateTime StrToDateTime(std::string_view text) { return StrToDateTime(text, CurrentFormatSettings()); }
+TDateTime StrToDateTime(std::string_view text) { return StrToDateTime(text, *CurrentFormatSettings()); }
 
 }  // namespace platform

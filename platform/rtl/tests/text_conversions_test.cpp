@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "platform/rtl/code_page.h"
 #include "platform/rtl/exception.h"
@@ -33,12 +36,13 @@ TEST_F(TextConversions, DefaultSettingsOfTheCLocale) {
   EXPECT_EQ(c_.CurrencyString, "\xA4");
   EXPECT_EQ(c_.CurrencyDecimals, 2);
   SetUserLocale("C");
-  EXPECT_EQ(CurrentFormatSettings().ShortDateFormat, "mm/dd/yyyy");
+  EXPECT_EQ(CurrentFormatSettings()->ShortDateFormat, "mm/dd/yyyy");
 }
 
 TEST_F(TextConversions, SettingsFromTheUserLocale) {
   SetUserLocale("hu_HU");
-  const TFormatSettings& hu = CurrentFormatSettings();
+  const auto huSettings = CurrentFormatSettings();
+  const TFormatSettings& hu = *huSettings;
   EXPECT_EQ(hu.DecimalSeparator, ',');
   EXPECT_EQ(hu.DateSeparator, '.');
   EXPECT_EQ(hu.CurrencyString, "Ft");
@@ -55,7 +59,8 @@ TEST_F(TextConversions, SettingsFromTheUserLocale) {
   EXPECT_EQ(FloatToStr(1234.5L), "1234,5");
 
   SetUserLocale("en_US");
-  const TFormatSettings& en = CurrentFormatSettings();
+  const auto enSettings = CurrentFormatSettings();
+  const TFormatSettings& en = *enSettings;
   EXPECT_EQ(en.ShortDateFormat, "m/d/yyyy");
   EXPECT_EQ(en.CurrencyString, "$");
   EXPECT_EQ(en.CurrencyFormat, 0);  // "$1"
@@ -180,6 +185,30 @@ TEST_F(TextConversions, DatesAndTimes) {
   EXPECT_DOUBLE_EQ(StrToDateTime("23:59", c_), EncodeTime(23, 59, 0, 0));
   // Dates before 1899-12-30 keep the time of day as the fraction.
   EXPECT_DOUBLE_EQ(StrToDateTime("12/29/1899 06:00", c_), -1.25);
+}
+
+TEST_F(TextConversions, SettingsChangeWhileOtherThreadsConvert) {
+  TFormatSettings semicolon = DefaultFormatSettings();
+  semicolon.DecimalSeparator = ';';
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t)
+    readers.emplace_back([&] {
+      while (!stop) {
+        const std::string text = FloatToStr(0.5L);
+        if (text != "0.5" && text != "0;5") ++wrong;
+      }
+    });
+  for (int i = 0; i < 200; ++i) {
+    if (i % 2 == 0)
+      SetFormatSettings(semicolon);
+    else
+      SetFormatSettings(DefaultFormatSettings());
+  }
+  stop = true;
+  for (auto& reader : readers) reader.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(TextConversions, VariantValuesAndTheirText) {
