@@ -68,6 +68,8 @@ class THalvexMetaObjectDefs {
   // Clears the list and copies every definition of other; a name present
   // twice raises "Duplicate field name %s" (10424), leaving the definitions
   // copied before it.
+  // REQUIRES: other holds definitions of this list's kind (field lists are
+  // assigned field lists, and so on).
   virtual void Assign(const THalvexMetaObjectDefs& other);
   // Frees the definition. Indexes outside the list raise "Invalid item
   // number - ItemNo = %d, ItemCount = %d" (10433 Delete, 10434 Insert, 10435 Move).
