@@ -1,7 +1,7 @@
 # Debian packages the build needs; sourced by the scripts in this folder.
 # Installs what is missing when run as root, non-interactively.
 
-HALVEX_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libbz2-dev)
+HALVEX_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libbz2-dev libicu-dev)
 
 halvex_install_deps() {
   local missing=()

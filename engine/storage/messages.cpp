@@ -50,6 +50,19 @@ constexpr Entry kMessages[] = {
     {THalvexMessage::CannotReadReadSize, "Cannot read from stream. ReadSize = %d"},
     {THalvexMessage::InvalidStreamSize, "Invalid stream size = %d. Should be = %d"},
     {THalvexMessage::ErrorWritingToStream, "Error writing to stream"},
+    {THalvexMessage::UnknownDataType, "Unknown DataType: '%s'"},
+    {THalvexMessage::UnsupportedDataType, "Unsuported data type '%s'"},
+    {THalvexMessage::DuplicateFieldName, "Duplicate field name %s"},
+    {THalvexMessage::ErrorGettingFieldData, "Error getting field data - FieldNo = %d, MemoryOffset = %d, MemoryDataSize = %d"},
+    {THalvexMessage::DifferentListsLength, "Error - different lists length. L1 = %d, L2 = %d"},
+    {THalvexMessage::ValueIsNull, "Value is Null"},
+    {THalvexMessage::CannotCast, "Cannot cast from '%s' to '%s'"},
+    {THalvexMessage::NotNumericArgument, "Not numeric argument in numeric operator '%s'"},
+    {THalvexMessage::CannotInvert, "Cannot invert value with not numeric type '%s'"},
+    {THalvexMessage::DivisionError, "Division error: %s"},
+    {THalvexMessage::UnsupportedVariantType, "Unsupported Variant Type %s"},
+    {THalvexMessage::CannotCompareIncompatible, "Cannot compare Incompatible DataTypes: '%s' and '%s'"},
+    {THalvexMessage::UnknownReturnCode, "Unknown return code: %d"},
 };
 
 constexpr bool RowsFollowEnumeration() {

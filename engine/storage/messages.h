@@ -48,6 +48,22 @@ enum class THalvexMessage : std::uint16_t {
   CannotReadReadSize,
   InvalidStreamSize,
   ErrorWritingToStream,
+  // Data types and definitions
+  UnknownDataType,
+  UnsupportedDataType,
+  DuplicateFieldName,
+  ErrorGettingFieldData,
+  DifferentListsLength,
+  // Values
+  ValueIsNull,
+  CannotCast,
+  NotNumericArgument,
+  CannotInvert,
+  DivisionError,
+  UnsupportedVariantType,
+  // Value comparison
+  CannotCompareIncompatible,
+  UnknownReturnCode,
 
   Count_  // keep last
 };

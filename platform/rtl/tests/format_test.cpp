@@ -22,6 +22,9 @@ void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.format << 
 
 class FormatCases : public ::testing::TestWithParam<FormatCase> {};
 
+// An argument views its text; the string must outlive the case table.
+const std::string kOwned = "owned";
+
 TEST_P(FormatCases, ComposesExpectedText) {
   const FormatCase& c = GetParam();
   EXPECT_EQ(Format(c.format, std::span<const TVarRec>(c.args)), c.expected) << c.format;
@@ -62,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"%g", {1.5e-7}, "1.5E-7"},
         FormatCase{"%g", {0.0}, "0"},
         FormatCase{"%s", {"text"}, "text"},
-        FormatCase{"%s", {std::string("owned")}, "owned"},
+        FormatCase{"%s", {kOwned}, "owned"},
         FormatCase{"%s", {'c'}, "c"},
         FormatCase{"%s", {""}, ""},
         FormatCase{"[%6s]", {"ab"}, "[    ab]"},
