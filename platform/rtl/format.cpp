@@ -10,12 +10,12 @@
 namespace platform {
 namespace {
 
-[[noreturn]] void RaiseInvalid(std::string_view spec) {
-  throw EConvertError("Format '" + std::string(spec) + "' invalid or incompatible with argument");
+[[noreturn]] void RaiseInvalid(std::string_view specifier) {
+  throw EConvertError("Format '" + std::string(specifier) + "' invalid or incompatible with argument");
 }
 
-[[noreturn]] void RaiseNoArgument(std::string_view spec) {
-  throw EConvertError("No argument for format '" + std::string(spec) + "'");
+[[noreturn]] void RaiseNoArgument(std::string_view specifier) {
+  throw EConvertError("No argument for format '" + std::string(specifier) + "'");
 }
 
 void AppendPadded(std::string& out, std::string_view text, int width, bool left) {
@@ -132,11 +132,11 @@ class Composer {
 
  private:
   // Reads a number or '*' at pos; returns -1 when there is none.
-  int Number(std::size_t& pos, std::string_view spec) {
+  int Number(std::size_t& pos, std::string_view specifier) {
     if (pos < format_.size() && format_[pos] == '*') {
       ++pos;
-      const TVarRec& arg = Next(spec);
-      if (!arg.IsInteger()) RaiseInvalid(spec);
+      const TVarRec& arg = Next(specifier);
+      if (!arg.IsInteger()) RaiseInvalid(specifier);
       const std::int64_t v = arg.AsInt();
       return v < 0 ? 0 : (v > 100000 ? 100000 : static_cast<int>(v));
     }
@@ -150,8 +150,8 @@ class Composer {
     return value > 100000 ? 100000 : value;
   }
 
-  const TVarRec& Next(std::string_view spec) {
-    if (next_ >= args_.size()) RaiseNoArgument(spec);
+  const TVarRec& Next(std::string_view specifier) {
+    if (next_ >= args_.size()) RaiseNoArgument(specifier);
     return args_[next_++];
   }
 
@@ -167,12 +167,12 @@ class Composer {
     }
     std::size_t typeAt = pos;
     while (typeAt < format_.size() && std::strchr("0123456789:-.*", format_[typeAt]) != nullptr) ++typeAt;
-    const std::string_view spec = specText(typeAt + 1);
-    if (typeAt >= format_.size()) RaiseInvalid(spec);
+    const std::string_view specifier = specText(typeAt + 1);
+    if (typeAt >= format_.size()) RaiseInvalid(specifier);
 
-    int first = Number(pos, spec);
+    int first = Number(pos, specifier);
     if (pos < format_.size() && format_[pos] == ':') {
-      if (first < 0) RaiseInvalid(spec);
+      if (first < 0) RaiseInvalid(specifier);
       next_ = static_cast<std::size_t>(first);
       ++pos;
       first = -1;
@@ -182,25 +182,25 @@ class Composer {
       left = true;
       ++pos;
     }
-    int width = first >= 0 ? first : Number(pos, spec);
+    int width = first >= 0 ? first : Number(pos, specifier);
     int precision = -1;
     if (pos < format_.size() && format_[pos] == '.') {
       ++pos;
-      precision = Number(pos, spec);
+      precision = Number(pos, specifier);
       if (precision < 0) precision = 0;
     }
-    if (pos != typeAt) RaiseInvalid(spec);
+    if (pos != typeAt) RaiseInvalid(specifier);
     const char type = static_cast<char>(format_[typeAt] | 0x20);  // types are case-insensitive
-    const TVarRec& arg = Next(spec);
-    AppendPadded(out, Convert(type, arg, precision, spec), width, left);
+    const TVarRec& arg = Next(specifier);
+    AppendPadded(out, Convert(type, arg, precision, specifier), width, left);
     return typeAt + 1;
   }
 
-  std::string Convert(char type, const TVarRec& arg, int precision, std::string_view spec) {
+  std::string Convert(char type, const TVarRec& arg, int precision, std::string_view specifier) {
     using K = TVarRec::Kind;
     switch (type) {
       case 'd': {
-        if (!arg.IsInteger()) RaiseInvalid(spec);
+        if (!arg.IsInteger()) RaiseInvalid(specifier);
         if (arg.kind() == K::UInt64) return Digits(arg.AsUInt(), 10, precision);
         const std::int64_t v = arg.AsInt();
         const std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
@@ -210,23 +210,23 @@ class Composer {
       }
       case 'u':
       case 'x': {
-        if (!arg.IsInteger()) RaiseInvalid(spec);
+        if (!arg.IsInteger()) RaiseInvalid(specifier);
         std::uint64_t v = arg.AsUInt();
         // A negative 32-bit value prints as its 32-bit two's-complement pattern.
         if (arg.kind() == K::Integer) v = static_cast<std::uint32_t>(arg.AsInt());
         return Digits(v, type == 'u' ? 10 : 16, precision);
       }
       case 'f':
-        if (arg.kind() != K::Float) RaiseInvalid(spec);
+        if (arg.kind() != K::Float) RaiseInvalid(specifier);
         return FormatFixed(arg.AsFloat(), precision < 0 ? 2 : precision, sep_);
       case 'e': {
-        if (arg.kind() != K::Float) RaiseInvalid(spec);
+        if (arg.kind() != K::Float) RaiseInvalid(specifier);
         int p = precision < 0 ? 15 : precision;
         p = p < 1 ? 1 : (p > 18 ? 18 : p);
         return FormatScientific(arg.AsFloat(), p, 3, true, sep_);
       }
       case 'g': {
-        if (arg.kind() != K::Float) RaiseInvalid(spec);
+        if (arg.kind() != K::Float) RaiseInvalid(specifier);
         int p = precision < 0 ? 15 : precision;
         p = p < 1 ? 1 : p;
         return FormatGeneral(arg.AsFloat(), p, sep_);
@@ -238,12 +238,12 @@ class Composer {
         else if (arg.kind() == K::Char)
           text = std::string_view(&arg.AsChar(), 1);
         else
-          RaiseInvalid(spec);
+          RaiseInvalid(specifier);
         if (precision >= 0 && static_cast<std::size_t>(precision) < text.size()) text = text.substr(0, precision);
         return std::string(text);
       }
       default:
-        RaiseInvalid(spec);
+        RaiseInvalid(specifier);
     }
   }
 

@@ -5,7 +5,7 @@
 
 #include "engine/access/tests/variant_fixture.h"
 #include "platform/rtl/exception.h"
-#include "tests/support/raised.h"
+#include "tests/support/halvex_errors.h"
 
 namespace halvex {
 namespace {

@@ -11,7 +11,7 @@
 #include "engine/storage/wipe.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/stream.h"
-#include "tests/support/raised.h"
+#include "tests/support/halvex_errors.h"
 
 namespace halvex {
 namespace {

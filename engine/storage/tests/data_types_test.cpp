@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/raised.h"
+#include "tests/support/halvex_errors.h"
 
 namespace halvex {
 namespace {

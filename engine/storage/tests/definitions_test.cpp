@@ -12,7 +12,7 @@
 #include "engine/storage/sequence_def.h"
 #include "platform/rtl/code_page.h"
 #include "platform/rtl/locale.h"
-#include "tests/support/raised.h"
+#include "tests/support/halvex_errors.h"
 
 namespace halvex {
 namespace {

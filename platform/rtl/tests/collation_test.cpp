@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -22,7 +24,26 @@ struct OrderCase {
   bool bytesDisagree;  // a plain byte comparison gets this pair wrong
 };
 
-void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.locale << " '" << c.a << "' '" << c.b << "'"; }
+// Test names stay ASCII: code-page bytes above 7F print as \xNN.
+std::string Printable(const char* text) {
+  std::string out;
+  for (const char* p = text; *p; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte < 0x80) {
+      out += *p;
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return out;
+}
+
+void PrintTo(const OrderCase& c, std::ostream* os) {
+  *os << c.locale << " '" << Printable(c.a) << "' '" << Printable(c.b) << "'";
+}
 
 class Collation : public ::testing::TestWithParam<OrderCase> {
  protected:
