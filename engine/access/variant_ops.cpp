@@ -401,50 +401,43 @@ static std::int32_t DigitsArgument(const THalvexVariant& right) {
   return static_cast<std::int32_t>(n);
 }
 
-void THalvexVariant::Round(const THalvexVariant* right) {
-  if (IsNull()) {
-    Clear(right == nullptr ? hbtInt64 : hbtExtended);
+// ROUND and TRUNC share their shape: without an argument the value becomes a
+// 64-bit integer made by `whole`; with n it stays extended, made by `scaled`
+// from the value and 10^n. Null values stay null in the result's type.
+template <typename Whole, typename Scaled>
+static void RoundLike(THalvexVariant& v, const THalvexVariant* right, Whole whole, Scaled scaled) {
+  if (v.IsNull()) {
+    v.Clear(right == nullptr ? hbtInt64 : hbtExtended);
     return;
   }
   if (right == nullptr) {
-    const long double x = std::nearbyint(AsExtended());  // default rounding: halves to even
+    const long double x = whole(v.AsExtended());
     if (!(x >= -9223372036854775808.0L && x < 9223372036854775808.0L)) RaiseRange();
     const auto result = static_cast<std::int64_t>(x);
-    SetData(&result, 8, true, 1, hbtInt64);
+    v.SetData(&result, 8, true, 1, hbtInt64);
     return;
   }
   if (right->IsNull()) {
-    Clear(hbtExtended);
+    v.Clear(hbtExtended);
     return;
   }
-  const long double x = AsExtended();
+  const long double x = v.AsExtended();
   const long double scale = std::pow(10.0L, static_cast<long double>(DigitsArgument(*right)));
-  const long double result = std::trunc((x + 0.5L / scale) * scale) / scale;
-  Clear(hbtExtended);
-  SetAsExtended(result);
+  const long double result = scaled(x, scale);
+  v.Clear(hbtExtended);
+  v.SetAsExtended(result);
+}
+
+void THalvexVariant::Round(const THalvexVariant* right) {
+  RoundLike(
+      *this, right, [](long double x) { return std::nearbyint(x); },  // default rounding: halves to even
+      [](long double x, long double scale) { return std::trunc((x + 0.5L / scale) * scale) / scale; });
 }
 
 void THalvexVariant::Trunc(const THalvexVariant* right) {
-  if (IsNull()) {
-    Clear(right == nullptr ? hbtInt64 : hbtExtended);
-    return;
-  }
-  if (right == nullptr) {
-    const long double x = std::trunc(AsExtended());
-    if (!(x >= -9223372036854775808.0L && x < 9223372036854775808.0L)) RaiseRange();
-    const auto result = static_cast<std::int64_t>(x);
-    SetData(&result, 8, true, 1, hbtInt64);
-    return;
-  }
-  if (right->IsNull()) {
-    Clear(hbtExtended);
-    return;
-  }
-  const long double x = AsExtended();
-  const long double scale = std::pow(10.0L, static_cast<long double>(DigitsArgument(*right)));
-  const long double result = std::trunc(x * scale) / scale;
-  Clear(hbtExtended);
-  SetAsExtended(result);
+  RoundLike(
+      *this, right, [](long double x) { return std::trunc(x); },
+      [](long double x, long double scale) { return std::trunc(x * scale) / scale; });
 }
 
 void THalvexVariant::Sign() {
