@@ -187,24 +187,15 @@ void FormatInto(std::string& out, std::string_view format, TDateTime value, cons
         afterHour = true;
         continue;
       }
-      case 'n': {
-        const std::size_t n = run('n');
-        i += n;
-        AppendNumber(out, p.minute, n >= 2 ? 2 : 1);
-        afterHour = false;
-        break;
-      }
-      case 's': {
-        const std::size_t n = run('s');
-        i += n;
-        AppendNumber(out, p.second, n >= 2 ? 2 : 1);
-        afterHour = false;
-        break;
-      }
+      case 'n':
+      case 's':
       case 'z': {
-        const std::size_t n = run('z');
+        // Minutes, seconds and milliseconds: one digit, or the full width.
+        const std::size_t n = run(l);
         i += n;
-        AppendNumber(out, p.msec, n >= 3 ? 3 : 1);
+        const int full = l == 'z' ? 3 : 2;
+        AppendNumber(out, l == 'n' ? p.minute : (l == 's' ? p.second : p.msec),
+                     n >= static_cast<std::size_t>(full) ? full : 1);
         afterHour = false;
         break;
       }
