@@ -149,15 +149,18 @@ TFileHandle TFileHandle::Create(const std::string& path, TFileShare share, std::
   return OpenDescriptor(path, O_RDWR | O_CREAT, permissions, TFileAccess::faReadWrite, share, true);
 }
 
-std::int64_t TFileHandle::Read(void* buffer, std::int64_t count) noexcept {
-  if (fd_ < 0 || count <= 0 || access_ == TFileAccess::faWrite) return 0;
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
+namespace {
+
+// Moves count bytes with `call` (read or write) in chunks the kernel accepts,
+// retrying interrupted calls; stops at the end of the file or an error.
+template <typename Byte, typename Call>
+std::int64_t TransferAll(Byte* bytes, std::int64_t count, int& lastError, Call call) noexcept {
   std::int64_t done = 0;
   while (done < count) {
-    const ssize_t n = ::read(fd_, bytes + done, static_cast<std::size_t>(std::min(count - done, kMaxTransfer)));
+    const ssize_t n = call(bytes + done, static_cast<std::size_t>(std::min(count - done, kMaxTransfer)));
     if (n < 0) {
       if (errno == EINTR) continue;
-      lastError_ = errno;
+      lastError = errno;
       break;
     }
     if (n == 0) break;
@@ -166,21 +169,18 @@ std::int64_t TFileHandle::Read(void* buffer, std::int64_t count) noexcept {
   return done;
 }
 
+}  // namespace
+
+std::int64_t TFileHandle::Read(void* buffer, std::int64_t count) noexcept {
+  if (fd_ < 0 || count <= 0 || access_ == TFileAccess::faWrite) return 0;
+  return TransferAll(static_cast<std::uint8_t*>(buffer), count, lastError_,
+                     [this](std::uint8_t* at, std::size_t n) { return ::read(fd_, at, n); });
+}
+
 std::int64_t TFileHandle::Write(const void* buffer, std::int64_t count) noexcept {
   if (fd_ < 0 || count <= 0 || access_ == TFileAccess::faRead) return 0;
-  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  std::int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd_, bytes + done, static_cast<std::size_t>(std::min(count - done, kMaxTransfer)));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      lastError_ = errno;
-      break;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return TransferAll(static_cast<const std::uint8_t*>(buffer), count, lastError_,
+                     [this](const std::uint8_t* at, std::size_t n) { return ::write(fd_, at, n); });
 }
 
 std::int64_t TFileHandle::Seek(std::int64_t offset, TSeekOrigin origin) noexcept {
