@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/storage/ppm_codec.h"
+#include "tests/support/license_texts.h"
 
 namespace {
 
@@ -75,19 +76,7 @@ void AppendMarkovText(std::string& text, std::size_t size) {
 const std::vector<std::uint8_t>& Corpus() {
   static const std::vector<std::uint8_t> corpus = [] {
     std::string text;
-    const std::filesystem::path dir = "/usr/share/common-licenses";
-    std::error_code ec;
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-      if (entry.is_regular_file() && !entry.is_symlink()) {
-        files.push_back(entry.path());
-      }
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-      std::ifstream in(file, std::ios::binary);
-      text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    for (const auto& t : halvex::testing::LicenseTexts()) text.append(t.begin(), t.end());
     if (text.size() > kCorpusSize) {
       text.resize(kCorpusSize);
     }

@@ -62,8 +62,10 @@ std::uint32_t TSubAllocator::RemoveNode(int index) {
 }
 
 void TSubAllocator::SplitBlock(std::uint32_t block, int oldIndex, int newIndex) {
-  std::uint32_t nu = UnitsOf(oldIndex) - UnitsOf(newIndex);
-  std::uint32_t p = block + UnitsOf(newIndex) * kUnitSize;
+  InsertRemainder(block + UnitsOf(newIndex) * kUnitSize, UnitsOf(oldIndex) - UnitsOf(newIndex));
+}
+
+void TSubAllocator::InsertRemainder(std::uint32_t p, std::uint32_t nu) {
   int i = IndexOf(nu);
   if (UnitsOf(i) != nu) {
     // No list of exactly this size: hand back the next smaller block and the rest.
@@ -138,16 +140,7 @@ void TSubAllocator::GlueFreeBlocks() {
       p += kMaxBlockUnits * kUnitSize;
       nu -= kMaxBlockUnits;
     }
-    int i = IndexOf(nu);
-    if (UnitsOf(i) != nu) {
-      --i;
-      const std::uint32_t k = UnitsOf(i);
-      InsertNode(p, i);
-      p += k * kUnitSize;
-      nu -= k;
-      i = IndexOf(nu);
-    }
-    InsertNode(p, i);
+    InsertRemainder(p, nu);
     node = next;
   }
 }

@@ -93,6 +93,8 @@ class TSubAllocator {
   void InsertNode(std::uint32_t node, int index);
   std::uint32_t RemoveNode(int index);
   void SplitBlock(std::uint32_t block, int oldIndex, int newIndex);
+  // Files nu free units at p under the lists, in at most two pieces.
+  void InsertRemainder(std::uint32_t p, std::uint32_t nu);
   void GlueFreeBlocks();
   std::uint32_t AllocUnitsRare(int index);
 

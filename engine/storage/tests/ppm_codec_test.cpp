@@ -3,6 +3,8 @@
 #include <bzlib.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/license_texts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -290,23 +292,7 @@ TBytes MixedData(std::size_t size) {
   return out;
 }
 
-std::vector<TBytes> LicenseTexts() {
-  std::vector<TBytes> texts;
-  const std::filesystem::path dir = "/usr/share/common-licenses";
-  std::error_code ec;
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    if (entry.is_regular_file() && !entry.is_symlink()) {
-      files.push_back(entry.path());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  for (const auto& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  return texts;
-}
+using halvex::testing::LicenseTexts;
 
 // ---------------------------------------------------------------- helpers
 
