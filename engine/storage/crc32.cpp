@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "platform/rtl/code_page.h"
+
 namespace halvex {
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) noexcept {
@@ -11,5 +13,7 @@ std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) noexc
   return ~static_cast<std::uint32_t>(
       crc32_z(~static_cast<uLong>(crc) & 0xFFFFFFFFul, static_cast<const Bytef*>(data), size));
 }
+
+std::uint32_t NameHash(std::string_view name) { return Crc32(platform::AnsiUpperCase(name)); }
 
 }  // namespace halvex

@@ -17,4 +17,8 @@ std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0) n
 
 inline std::uint32_t Crc32(std::string_view text) noexcept { return Crc32(text.data(), text.size()); }
 
+// The hash by which tables and databases are found: the CRC of the name
+// upper-cased in the ANSI code page. Names that differ only in case hash alike.
+std::uint32_t NameHash(std::string_view name);
+
 }  // namespace halvex
